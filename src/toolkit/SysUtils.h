@@ -1,0 +1,47 @@
+// Small string and number helpers over 8-bit text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#if defined(__GNUC__)
+#define QV_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
+#else
+#define QV_PRINTF(fmt, args)
+#endif
+
+// printf-style formatting into a std::string.
+std::string Format(const char* fmt, ...) QV_PRINTF(1, 2);
+
+// Decimal whole number, with optional blanks before it, an optional sign, and "$" or "0x" for hex.
+// Anything else raises EConvertError "'<text>' is not a valid integer value".
+int StrToInt(std::string_view s);
+// As StrToInt, but returns def instead of raising.
+int StrToIntDef(std::string_view s, int def);
+std::string IntToStr(long long v);
+// Upper-case hexadecimal, at least `digits` digits, zero-padded.
+std::string IntToHex(unsigned long long v, int digits);
+
+// Trimming removes blanks and control characters (every byte <= 0x20).
+std::string Trim(std::string_view s);
+std::string TrimLeft(std::string_view s);
+std::string TrimRight(std::string_view s);
+
+// ASCII-only case mapping: bytes outside a-z / A-Z stay as they are.
+std::string UpperCase(std::string_view s);
+std::string LowerCase(std::string_view s);
+int CompareText(std::string_view a, std::string_view b); // ASCII case-insensitive, <0, 0, >0
+bool SameText(std::string_view a, std::string_view b);
+
+// File-name parts: the path keeps its trailing backslash (or drive colon); '/' counts as a separator too.
+std::string ExtractFilePath(std::string_view name);
+std::string ExtractFileName(std::string_view name);
+std::string ExtractFileExt(std::string_view name);
+
+// a * b / c rounded to the nearest whole number, halves away from zero, computed in 64 bits;
+// -1 when c is 0 (the platform's MulDiv contract).
+int MulDiv(int a, int b, int c);
+
+// Replaces every occurrence of `from` by `to`.
+std::string StringReplaceAll(std::string_view s, std::string_view from, std::string_view to);
