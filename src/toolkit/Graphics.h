@@ -8,6 +8,13 @@
 
 #include "toolkit/Classes.h"
 
+// Names the platform headers take as macros, when they were included first.
+#undef DrawText
+#undef TextOut
+#undef GetRValue
+#undef GetGValue
+#undef GetBValue
+
 // 32-bit colour, red in the low byte. Negative values name system colours: 0x80000000 + index.
 using TColor = int32_t;
 

@@ -1,0 +1,131 @@
+#include "toolkit/Application.h"
+
+#include <algorithm>
+
+#include "toolkit/Controls.h"
+#include "toolkit/ErrorBox.h"
+#include "toolkit/Forms.h"
+
+namespace {
+
+TColor PlatformSysColor(int index) { return static_cast<TColor>(GetSysColor(index)); }
+
+// The module's one application object, created with the module and freed at unload.
+struct ApplicationHolder {
+    ApplicationHolder() {
+        SetSysColorProvider(PlatformSysColor);
+        Application = new TApplication();
+    }
+    ~ApplicationHolder() {
+        delete Application;
+        Application = nullptr;
+    }
+};
+
+} // namespace
+
+TApplication* Application = nullptr;
+static ApplicationHolder g_holder;
+
+TApplication::TApplication() : TComponent(nullptr) {}
+
+TApplication::~TApplication() {
+    DestroyComponents();
+    if (handle_ && IsWindow(handle_)) DestroyWindow(handle_);
+}
+
+void TApplication::SetTitle(const std::string& title) {
+    title_ = title;
+    if (handle_) SetWindowTextA(handle_, title.c_str());
+}
+
+void TApplication::Initialize() {
+    if (handle_ && IsWindow(handle_)) return;
+    const char* cls = "QuavoryApplication";
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = ToolkitInstance();
+    wc.lpszClassName = cls;
+    WNDCLASSA existing{};
+    if (!GetClassInfoA(ToolkitInstance(), cls, &existing)) RegisterClassA(&wc);
+    // Hidden, zero-sized: it only owns the forms and carries the title.
+    handle_ = CreateWindowExA(WS_EX_TOOLWINDOW, cls, title_.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, ToolkitInstance(), nullptr);
+}
+
+void TApplication::Run() {
+    if (!mainForm_) return;
+    mainForm_->Show();
+    while (!terminated_) HandleMessage();
+}
+
+void TApplication::ProcessMessages() {
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+        if (m.message == WM_QUIT) {
+            // Leave the quit for the loop that owns the thread.
+            terminated_ = true;
+            PostQuitMessage(static_cast<int>(m.wParam));
+            return;
+        }
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
+    }
+}
+
+void TApplication::HandleMessage(DWORD timeoutMs) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs, QS_ALLINPUT);
+    ProcessMessages();
+}
+
+void TApplication::BringToFront() {
+    TForm* f = ActiveForm();
+    if (!f && mainForm_) f = mainForm_;
+    if (!f)
+        for (TForm* x : forms_)
+            if (x->Visible()) { f = x; break; }
+    if (f && f->HandleAllocated()) {
+        SetForegroundWindow(f->Handle());
+        BringWindowToTop(f->Handle());
+    }
+}
+
+void TApplication::Minimize() {
+    for (TForm* f : forms_)
+        if (f->Visible() && f->HandleAllocated()) ShowWindow(f->Handle(), SW_MINIMIZE);
+}
+
+void TApplication::Restore() {
+    for (TForm* f : forms_)
+        if (f->Visible() && f->HandleAllocated() && IsIconic(f->Handle())) ShowWindow(f->Handle(), SW_RESTORE);
+}
+
+void TApplication::HandleException(const std::exception& e) {
+    if (dynamic_cast<const EAbort*>(&e)) return;
+    if (OnException) {
+        OnException(this, e);
+        return;
+    }
+    MessageBox(ErrorBoxText(e.what()), nullptr, MB_OK | MB_ICONERROR);
+}
+
+int TApplication::MessageBox(const std::string& text, const char* caption, UINT flags) {
+    TForm* f = ActiveForm();
+    HWND owner = f && f->HandleAllocated() ? f->Handle() : nullptr;
+    return MessageBoxA(owner, text.c_str(), caption ? caption : title_.c_str(), flags);
+}
+
+TForm* TApplication::ActiveForm() const {
+    HWND a = GetActiveWindow();
+    for (TForm* f : forms_)
+        if (f->HandleAllocated() && f->Handle() == a) return f;
+    return nullptr;
+}
+
+void TApplication::AddForm(TForm* f) {
+    if (std::find(forms_.begin(), forms_.end(), f) == forms_.end()) forms_.push_back(f);
+}
+
+void TApplication::RemoveForm(TForm* f) {
+    forms_.erase(std::remove(forms_.begin(), forms_.end(), f), forms_.end());
+    if (mainForm_ == f) mainForm_ = nullptr;
+}

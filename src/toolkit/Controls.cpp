@@ -1,0 +1,641 @@
+#include "toolkit/Controls.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <map>
+
+#include "toolkit/Application.h"
+#include "toolkit/GdiCanvas.h"
+#include "toolkit/Menus.h"
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+namespace {
+
+const char kControlProp[] = "QuavoryControl";
+const char kWindowClass[] = "QuavoryWindow";
+
+std::map<TCursor, HCURSOR>& Cursors() {
+    static std::map<TCursor, HCURSOR> cursors;
+    return cursors;
+}
+
+} // namespace
+
+HINSTANCE ToolkitInstance() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+
+const char* ToolkitWindowClass() {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = ToolkitWndProc;
+        wc.hInstance = ToolkitInstance();
+        wc.hCursor = nullptr; // WM_SETCURSOR picks the control's cursor
+        wc.lpszClassName = kWindowClass;
+        WNDCLASSEXA existing{};
+        existing.cbSize = sizeof existing;
+        if (!GetClassInfoExA(ToolkitInstance(), kWindowClass, &existing)) RegisterClassExA(&wc);
+        registered = true;
+    }
+    return kWindowClass;
+}
+
+void RegisterCursor(TCursor id, HCURSOR cursor) { Cursors()[id] = cursor; }
+
+HCURSOR CursorHandle(TCursor id) {
+    auto it = Cursors().find(id);
+    if (it != Cursors().end()) return it->second;
+    const char* stock = IDC_ARROW;
+    switch (id) {
+    case crCross: stock = IDC_CROSS; break;
+    case crIBeam: stock = IDC_IBEAM; break;
+    case crSizeNESW: stock = IDC_SIZENESW; break;
+    case crSizeNS: stock = IDC_SIZENS; break;
+    case crSizeNWSE: stock = IDC_SIZENWSE; break;
+    case crSizeWE: stock = IDC_SIZEWE; break;
+    case crHourGlass: stock = IDC_WAIT; break;
+    case crNo: stock = IDC_NO; break;
+    case crHandPoint: stock = IDC_HAND; break;
+    case crSizeAll: stock = IDC_SIZEALL; break;
+    default: break;
+    }
+    return LoadCursorA(nullptr, stock);
+}
+
+TShiftState ShiftStateFromKeys(WPARAM keys) {
+    TShiftState s = 0;
+    if (keys & MK_SHIFT) s |= ssShift;
+    if (keys & MK_CONTROL) s |= ssCtrl;
+    if (keys & MK_LBUTTON) s |= ssLeft;
+    if (keys & MK_RBUTTON) s |= ssRight;
+    if (keys & MK_MBUTTON) s |= ssMiddle;
+    if (GetKeyState(VK_MENU) < 0) s |= ssAlt;
+    return s;
+}
+
+// ---------------------------------------------------------------- TControl
+
+TControl::TControl(TComponent* owner) : TComponent(owner) {
+    font_.Name = "MS Sans Serif";
+    font_.Height = -11;
+}
+
+TControl::~TControl() {
+    if (parent_) parent_->RemoveControl(this);
+}
+
+void TControl::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == PopupMenu) PopupMenu = nullptr;
+}
+
+void TControl::SetParent(TWinControl* parent) {
+    if (parent == parent_) return;
+    if (parent_) {
+        Invalidate();
+        parent_->RemoveControl(this);
+    }
+    parent_ = parent;
+    if (parent_) {
+        parent_->InsertControl(this);
+        if (parentFont_) ParentFontChanged(parent_->Font());
+        Invalidate();
+    }
+}
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+    if (left == left_ && top == top_ && width == width_ && height == height_) return;
+    Invalidate();
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    Invalidate();
+    BoundsChanged();
+}
+
+bool TControl::Showing() const {
+    if (!visible_) return false;
+    if (parent_) return parent_->Showing();
+    return false;
+}
+
+void TControl::SetVisible(bool v) {
+    if (v == visible_) return;
+    visible_ = v;
+    if (parent_ && parent_->HandleAllocated()) {
+        RECT r{left_, top_, left_ + width_, top_ + height_};
+        InvalidateRect(parent_->Handle(), &r, FALSE);
+    }
+}
+
+void TControl::SetEnabled(bool v) {
+    if (v == enabled_) return;
+    enabled_ = v;
+    Invalidate();
+}
+
+void TControl::SetCaption(const std::string& s) {
+    if (s == caption_) return;
+    caption_ = s;
+    CaptionChanged();
+    Invalidate();
+}
+
+void TControl::SetFont(const TFont& f) {
+    parentFont_ = false;
+    if (f == font_) return;
+    font_ = f;
+    FontChanged();
+    Invalidate();
+}
+
+void TControl::SetParentFont(bool v) {
+    parentFont_ = v;
+    if (v && parent_) ParentFontChanged(parent_->Font());
+}
+
+void TControl::ParentFontChanged(const TFont& f) {
+    if (!parentFont_ || f == font_) return;
+    font_ = f;
+    FontChanged();
+    if (auto* w = dynamic_cast<TWinControl*>(this)) {
+        w->ApplyFont();
+        for (TControl* c : w->controls_) c->ParentFontChanged(font_);
+    }
+    Invalidate();
+}
+
+void TControl::SetColor(TColor c) {
+    if (c == color_) return;
+    color_ = c;
+    Invalidate();
+}
+
+void TControl::Invalidate() {
+    if (!visible_ || !parent_ || !parent_->HandleAllocated()) return;
+    RECT r{left_, top_, left_ + width_, top_ + height_};
+    InvalidateRect(parent_->Handle(), &r, FALSE);
+}
+
+void TControl::Repaint() {
+    Invalidate();
+    if (parent_ && parent_->HandleAllocated()) UpdateWindow(parent_->Handle());
+}
+
+void TControl::Click() {
+    if (OnClick) OnClick(this);
+}
+
+void TControl::DblClick() {
+    if (OnDblClick) OnDblClick(this);
+}
+
+void TControl::BringToFront() {
+    if (!parent_) return;
+    auto& list = parent_->controls_;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    list.push_back(this);
+    if (auto* w = dynamic_cast<TWinControl*>(this); w && w->HandleAllocated())
+        SetWindowPos(w->handle_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    Invalidate();
+}
+
+void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+}
+
+void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+    if (button == TMouseButton::mbRight && PopupMenu) {
+        TPoint p = ClientToScreen(TPoint{x, y});
+        PopupMenu->Popup(p.x, p.y);
+    }
+}
+
+void TControl::MouseMove(TShiftState shift, int x, int y) {
+    if (OnMouseMove) OnMouseMove(this, shift, x, y);
+}
+
+TPoint TControl::ClientToScreen(TPoint p) const {
+    if (auto* w = dynamic_cast<const TWinControl*>(this); w && w->HandleAllocated()) {
+        POINT q{p.x, p.y};
+        ::ClientToScreen(w->handle_, &q);
+        return TPoint{q.x, q.y};
+    }
+    if (parent_) return parent_->ClientToScreen(TPoint{p.x + left_, p.y + top_});
+    return p;
+}
+
+TPoint TControl::ScreenToClient(TPoint p) const {
+    if (auto* w = dynamic_cast<const TWinControl*>(this); w && w->HandleAllocated()) {
+        POINT q{p.x, p.y};
+        ::ScreenToClient(w->handle_, &q);
+        return TPoint{q.x, q.y};
+    }
+    if (parent_) {
+        TPoint q = parent_->ScreenToClient(p);
+        return TPoint{q.x - left_, q.y - top_};
+    }
+    return p;
+}
+
+// ---------------------------------------------------------------- TWinControl
+
+TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
+
+TWinControl::~TWinControl() {
+    // Children that are not owned through the component tree still lose their parent here.
+    for (TControl* c : std::vector<TControl*>(controls_)) c->parent_ = nullptr;
+    controls_.clear();
+    DestroyWnd();
+    if (hfont_) DeleteObject(hfont_);
+    if (hbrush_) DeleteObject(hbrush_);
+}
+
+void TWinControl::InsertControl(TControl* c) {
+    controls_.push_back(c);
+    if (auto* w = dynamic_cast<TWinControl*>(c)) {
+        if (HandleAllocated()) {
+            if (w->HandleAllocated()) ::SetParent(w->handle_, handle_);
+            else w->CreateWnd();
+        }
+    }
+}
+
+void TWinControl::RemoveControl(TControl* c) {
+    controls_.erase(std::remove(controls_.begin(), controls_.end(), c), controls_.end());
+    if (mouseCapture_ == c) mouseCapture_ = nullptr;
+    if (mouseOver_ == c) mouseOver_ = nullptr;
+    if (auto* w = dynamic_cast<TWinControl*>(c); w && w->HandleAllocated() && !Destroying()) w->DestroyWnd();
+}
+
+TWinControl* TWinControl::FromHandle(HWND wnd) {
+    if (!wnd) return nullptr;
+    return static_cast<TWinControl*>(GetPropA(wnd, kControlProp));
+}
+
+HWND TWinControl::Handle() {
+    if (!handle_) CreateWnd();
+    return handle_;
+}
+
+void TWinControl::CreateParams(TCreateParams& params) {
+    params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    if (visible_) params.Style |= WS_VISIBLE;
+    if (!enabled_) params.Style |= WS_DISABLED;
+    if (TabStop) params.Style |= WS_TABSTOP;
+    params.ParentWindow = parent_ ? parent_->Handle() : nullptr;
+}
+
+void TWinControl::CreateWnd() {
+    if (handle_) return;
+    TCreateParams p;
+    CreateParams(p);
+    if ((p.Style & WS_CHILD) && !p.ParentWindow) return; // created when it gets a parent
+    bool own = p.ClassName.empty();
+    const char* cls = own ? ToolkitWindowClass() : p.ClassName.c_str();
+    HWND wnd = CreateWindowExA(p.ExStyle, cls, caption_.c_str(), p.Style, left_, top_, width_, height_, p.ParentWindow, nullptr,
+                               ToolkitInstance(), own ? this : nullptr);
+    if (!wnd) throw EOutOfResources("Error creating window");
+    if (!own) {
+        handle_ = wnd;
+        SetPropA(wnd, kControlProp, this);
+        defProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ToolkitWndProc)));
+    }
+    ApplyFont();
+    WindowCreated();
+    for (TControl* c : controls_)
+        if (auto* w = dynamic_cast<TWinControl*>(c)) w->CreateWnd();
+}
+
+void TWinControl::DestroyWnd() {
+    if (!handle_) return;
+    HWND wnd = handle_;
+    DestroyWindow(wnd); // WM_NCDESTROY clears handle_
+    handle_ = nullptr;
+}
+
+void TWinControl::ApplyFont() {
+    if (!handle_) return;
+    HFONT f = CreateFontHandle(font_);
+    SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(f), TRUE);
+    if (hfont_) DeleteObject(hfont_);
+    hfont_ = f;
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height) {
+    if (left == left_ && top == top_ && width == width_ && height == height_) return;
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    if (handle_) MoveWindow(handle_, left, top, width, height, TRUE);
+    BoundsChanged();
+}
+
+void TWinControl::UpdateBounds() {
+    if (!handle_) return;
+    RECT r;
+    GetWindowRect(handle_, &r);
+    if (HWND p = GetParent(handle_); p && (GetWindowLongA(handle_, GWL_STYLE) & WS_CHILD)) MapWindowPoints(nullptr, p, reinterpret_cast<POINT*>(&r), 2);
+    left_ = r.left;
+    top_ = r.top;
+    width_ = r.right - r.left;
+    height_ = r.bottom - r.top;
+}
+
+TRect TWinControl::ClientRect() const {
+    if (!handle_) return Rect(0, 0, width_, height_);
+    RECT r;
+    GetClientRect(handle_, &r);
+    return Rect(r.left, r.top, r.right, r.bottom);
+}
+
+void TWinControl::SetVisible(bool v) {
+    if (v == visible_) return;
+    visible_ = v;
+    if (handle_) ShowWindow(handle_, v ? SW_SHOWNA : SW_HIDE);
+}
+
+void TWinControl::SetEnabled(bool v) {
+    if (v == enabled_) return;
+    enabled_ = v;
+    if (handle_) EnableWindow(handle_, v);
+}
+
+void TWinControl::SetCaption(const std::string& s) {
+    if (s == caption_) return;
+    caption_ = s;
+    if (handle_) SetWindowTextA(handle_, s.c_str());
+    CaptionChanged();
+    Invalidate();
+}
+
+void TWinControl::SetFont(const TFont& f) {
+    parentFont_ = false;
+    if (f == font_) return;
+    font_ = f;
+    ApplyFont();
+    FontChanged();
+    for (TControl* c : controls_) c->ParentFontChanged(font_);
+    Invalidate();
+}
+
+void TWinControl::SetColor(TColor c) {
+    if (c == color_) return;
+    color_ = c;
+    Invalidate();
+}
+
+void TWinControl::Invalidate() {
+    if (handle_) InvalidateRect(handle_, nullptr, TRUE);
+}
+
+void TWinControl::Repaint() {
+    if (handle_) {
+        InvalidateRect(handle_, nullptr, TRUE);
+        UpdateWindow(handle_);
+    }
+}
+
+void TWinControl::SetFocus() {
+    if (Handle()) ::SetFocus(handle_);
+}
+
+bool TWinControl::Focused() const { return handle_ && GetFocus() == handle_; }
+
+bool TWinControl::CanFocus() const { return handle_ && IsWindowVisible(handle_) && IsWindowEnabled(handle_); }
+
+TControl* TWinControl::ControlAtPos(int x, int y) const {
+    for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+        TControl* c = *it;
+        if (c->IsWindowed() || !c->Visible()) continue;
+        if (c->BoundsRect().Contains(TPoint{x, y}) && c->HitTest(x - c->Left(), y - c->Top())) return c;
+    }
+    return nullptr;
+}
+
+void TWinControl::PaintControls(TCanvas& canvas, const TRect& dirty) {
+    for (TControl* c : controls_) {
+        if (c->IsWindowed() || !c->Visible()) continue;
+        TRect r = c->BoundsRect();
+        if (IntersectRect(r, dirty).IsEmpty()) continue;
+        auto* gdi = dynamic_cast<TGdiCanvas*>(&canvas);
+        canvas.PushClip(r);
+        POINT old{0, 0};
+        if (gdi) SetViewportOrgEx(gdi->Handle(), r.Left, r.Top, &old);
+        {
+            // Each control draws with fresh tools, as on a canvas of its own.
+            TFont font = canvas.Font;
+            TPen pen = canvas.Pen;
+            TBrush brush = canvas.Brush;
+            GuardedCall([&] { c->Paint(canvas); });
+            canvas.Font = font;
+            canvas.Pen = pen;
+            canvas.Brush = brush;
+        }
+        if (gdi) SetViewportOrgEx(gdi->Handle(), old.x, old.y, nullptr);
+        canvas.PopClip();
+    }
+}
+
+void TWinControl::PaintWindow(TCanvas& canvas, const TRect& dirty) {
+    canvas.Brush.Color = color_;
+    canvas.Brush.Style = TBrushStyle::bsSolid;
+    canvas.FillRect(dirty);
+    PaintControls(canvas, dirty);
+}
+
+bool TWinControl::ReflectedMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
+    switch (msg) {
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+        // Handled by the parent's dispatcher below, which has the DC.
+        (void)result;
+        return false;
+    default: return false;
+    }
+}
+
+LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (defProc_) return CallWindowProcA(defProc_, handle_, msg, wParam, lParam);
+    return DefWindowProcA(handle_, msg, wParam, lParam);
+}
+
+bool TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    const bool own = defProc_ == nullptr;
+    switch (msg) {
+    case WM_PAINT: {
+        if (!own) return false;
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(handle_, &ps);
+        TRect client = ClientRect();
+        TRect dirty = Rect(ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom);
+        if (!client.IsEmpty()) {
+            // Painted off-screen and copied in one go: no flicker from overlapping controls.
+            TOffscreen off(dc, client.Width(), client.Height());
+            {
+                TGdiCanvas canvas(off.DC());
+                canvas.Font = font_;
+                PaintWindow(canvas, dirty);
+            }
+            BitBlt(dc, dirty.Left, dirty.Top, dirty.Width(), dirty.Height(), off.DC(), dirty.Left, dirty.Top, SRCCOPY);
+        }
+        EndPaint(handle_, &ps);
+        result = 0;
+        return true;
+    }
+    case WM_ERASEBKGND:
+        if (!own) return false;
+        result = 1;
+        return true;
+    case WM_SIZE:
+    case WM_MOVE:
+        UpdateBounds();
+        if (msg == WM_SIZE) Resized();
+        return false;
+    case WM_COMMAND:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN: {
+        HWND child = reinterpret_cast<HWND>(lParam);
+        TWinControl* c = FromHandle(child);
+        if (!c || c == this) return false;
+        if (c->ReflectedMessage(msg, wParam, lParam, result)) return true;
+        if (msg != WM_COMMAND) {
+            // Default colours: the child's own colour and font colour.
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(c->Font().Color)));
+            SetBkColor(dc, static_cast<COLORREF>(ColorToRGB(c->Color())));
+            if (!c->hbrush_ || c->brushColor_ != c->Color()) {
+                if (c->hbrush_) DeleteObject(c->hbrush_);
+                c->hbrush_ = CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(c->Color())));
+                c->brushColor_ = c->Color();
+            }
+            result = reinterpret_cast<LRESULT>(c->hbrush_);
+            return true;
+        }
+        return false;
+    }
+    case WM_DRAWITEM: {
+        auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+        TWinControl* c = dis ? FromHandle(dis->hwndItem) : nullptr;
+        if (c && c != this) return c->ReflectedMessage(msg, wParam, lParam, result);
+        return false;
+    }
+    case WM_SETCURSOR: {
+        if (reinterpret_cast<HWND>(wParam) != handle_ || LOWORD(lParam) != HTCLIENT) return false;
+        POINT pt;
+        GetCursorPos(&pt);
+        ::ScreenToClient(handle_, &pt);
+        TControl* c = own ? ControlAtPos(pt.x, pt.y) : nullptr;
+        TCursor cur = c && c->Cursor != crDefault ? c->Cursor : Cursor;
+        if (cur == crDefault) {
+            if (!own) return false;
+            cur = crArrow;
+        }
+        SetCursor(CursorHandle(cur));
+        result = TRUE;
+        return true;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+    case WM_MOUSEMOVE: {
+        int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+        TShiftState shift = ShiftStateFromKeys(wParam);
+        TMouseButton button = (msg == WM_RBUTTONDOWN || msg == WM_RBUTTONUP) ? TMouseButton::mbRight
+                              : (msg == WM_MBUTTONDOWN || msg == WM_MBUTTONUP) ? TMouseButton::mbMiddle
+                                                                                : TMouseButton::mbLeft;
+        TControl* target = mouseCapture_ ? mouseCapture_ : (own ? ControlAtPos(x, y) : nullptr);
+        TControl* who = target ? target : this;
+        int cx = target ? x - target->Left() : x, cy = target ? y - target->Top() : y;
+        switch (msg) {
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            if (target && msg == WM_LBUTTONDOWN) {
+                mouseCapture_ = target;
+                SetCapture(handle_);
+            }
+            if (who->Enabled()) who->MouseDown(button, shift, cx, cy);
+            break;
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP: {
+            if (msg == WM_LBUTTONUP && mouseCapture_) {
+                mouseCapture_ = nullptr;
+                if (GetCapture() == handle_) ReleaseCapture();
+            }
+            if (!who->Enabled()) break;
+            who->MouseUp(button, shift, cx, cy);
+            if (msg == WM_LBUTTONUP && target && Rect(0, 0, target->Width(), target->Height()).Contains(TPoint{cx, cy})) target->Click();
+            break;
+        }
+        case WM_LBUTTONDBLCLK:
+            if (who->Enabled()) who->DblClick();
+            break;
+        case WM_MOUSEMOVE: who->MouseMove(shift, cx, cy); break;
+        default: break;
+        }
+        return !own ? false : (result = 0, true);
+    }
+    case WM_SETFOCUS:
+        if (OnEnter) OnEnter(this);
+        return false;
+    case WM_KILLFOCUS:
+        if (OnExit) OnExit(this);
+        return false;
+    case WM_KEYDOWN:
+        if (OnKeyDown) {
+            unsigned key = static_cast<unsigned>(wParam);
+            OnKeyDown(this, key, GetKeyState(VK_SHIFT) < 0 ? TShiftState{ssShift} : TShiftState{0});
+            if (key == 0) {
+                result = 0;
+                return true;
+            }
+        }
+        return false;
+    default: return false;
+    }
+}
+
+LRESULT TWinControl::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    bool handled = false;
+    GuardedCall([&] { handled = WndProc(msg, wParam, lParam, result); });
+    HWND wnd = handle_;
+    if (!handled) result = DefaultHandler(msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) {
+        RemovePropA(wnd, kControlProp);
+        if (defProc_) SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defProc_));
+        defProc_ = nullptr;
+        handle_ = nullptr;
+    }
+    return result;
+}
+
+LRESULT CALLBACK ToolkitWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    TWinControl* c = TWinControl::FromHandle(wnd);
+    if (!c && msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        c = static_cast<TWinControl*>(cs->lpCreateParams);
+        if (c) {
+            c->handle_ = wnd;
+            SetPropA(wnd, kControlProp, c);
+        }
+    }
+    if (!c) return DefWindowProcA(wnd, msg, wParam, lParam);
+    return c->Dispatch(msg, wParam, lParam);
+}

@@ -1,0 +1,253 @@
+// Controls: windowless controls painted by their parent (TGraphicControl) and controls with a
+// window of their own (TWinControl). Win32 only.
+//
+// Threading and re-entrancy: everything runs on the thread that created the windows; handlers
+// may pump messages (a modal dialog, a network wait), so a control may be re-entered while one
+// of its handlers runs. Exceptions raised by handlers are caught at the window procedure and
+// shown through Application->HandleException; none leaves a window procedure.
+#pragma once
+
+#include "toolkit/Win32.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "toolkit/Classes.h"
+#include "toolkit/Graphics.h"
+
+class TWinControl;
+class TPopupMenu;
+
+enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+enum TShiftStateBits : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
+using TShiftState = unsigned;
+
+// Cursor identifiers; negative values are the stock cursors, positive ones are registered by
+// components (RegisterCursor).
+using TCursor = int;
+constexpr TCursor crDefault = 0, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6, crSizeNS = -7,
+                  crSizeNWSE = -8, crSizeWE = -9, crHourGlass = -11, crNo = -18, crHandPoint = -21, crSizeAll = -22;
+void RegisterCursor(TCursor id, HCURSOR cursor);
+HCURSOR CursorHandle(TCursor id);
+
+using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
+using TKeyEvent = std::function<void(TObject* Sender, unsigned& Key, TShiftState Shift)>;
+
+// Optional published properties that generic code (the form resizer) reaches by name on any
+// control that has them.
+class IFontProperty {
+public:
+    virtual ~IFontProperty() = default;
+    virtual TFont GetFontProperty() const = 0;
+    virtual void SetFontProperty(const TFont& font) = 0;
+};
+class IAutoSizeProperty {
+public:
+    virtual ~IAutoSizeProperty() = default;
+    virtual bool GetAutoSizeProperty() const = 0;
+    virtual void SetAutoSizeProperty(bool value) = 0;
+};
+
+class TControl : public TComponent, public IFontProperty {
+public:
+    explicit TControl(TComponent* owner);
+    ~TControl() override;
+
+    TWinControl* Parent() const { return parent_; }
+    virtual void SetParent(TWinControl* parent);
+
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    void SetLeft(int v) { SetBounds(v, top_, width_, height_); }
+    void SetTop(int v) { SetBounds(left_, v, width_, height_); }
+    void SetWidth(int v) { SetBounds(left_, top_, v, height_); }
+    void SetHeight(int v) { SetBounds(left_, top_, width_, v); }
+    virtual void SetBounds(int left, int top, int width, int height);
+    TRect BoundsRect() const { return Bounds(left_, top_, width_, height_); }
+    virtual TRect ClientRect() const { return Rect(0, 0, width_, height_); }
+    int ClientWidth() const { return ClientRect().Width(); }
+    int ClientHeight() const { return ClientRect().Height(); }
+
+    bool Visible() const { return visible_; }
+    virtual void SetVisible(bool v);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    // Visible and every parent up to a top-level window visible too.
+    bool Showing() const;
+
+    bool Enabled() const { return enabled_; }
+    virtual void SetEnabled(bool v);
+
+    const std::string& Caption() const { return caption_; }
+    virtual void SetCaption(const std::string& s);
+
+    const TFont& Font() const { return font_; }
+    virtual void SetFont(const TFont& f);
+    bool ParentFont() const { return parentFont_; }
+    void SetParentFont(bool v);
+    TFont GetFontProperty() const override { return font_; }
+    void SetFontProperty(const TFont& f) override { SetFont(f); }
+
+    TColor Color() const { return color_; }
+    virtual void SetColor(TColor c);
+
+    TAlign Align = TAlign::alNone;
+    TCursor Cursor = crDefault;
+    TPopupMenu* PopupMenu = nullptr;
+    std::string Hint;
+    bool ShowHint = false;
+
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TMouseEvent OnMouseDown;
+    TMouseEvent OnMouseUp;
+    TMouseMoveEvent OnMouseMove;
+
+    virtual void Invalidate();
+    virtual void Repaint();
+    virtual void Click();
+    void BringToFront();
+
+    // Mouse input, in this control's client coordinates. The default raises the events and
+    // opens the pop-up menu on a right click.
+    virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void MouseMove(TShiftState shift, int x, int y);
+    virtual void DblClick();
+
+    // Screen <-> client coordinates.
+    TPoint ClientToScreen(TPoint p) const;
+    TPoint ScreenToClient(TPoint p) const;
+
+    // Windowless controls paint themselves onto their parent's canvas, offset to their position.
+    virtual void Paint(TCanvas&) {}
+    virtual bool IsWindowed() const { return false; }
+    // Windowless controls that take no mouse input let clicks fall through to what lies below.
+    virtual bool HitTest(int, int) const { return true; }
+
+protected:
+    virtual void BoundsChanged() {}
+    virtual void FontChanged() {}
+    virtual void CaptionChanged() {}
+    void Notification(TComponent* component, TOperation operation) override;
+    void ParentFontChanged(const TFont& f);
+    friend class TWinControl;
+
+    TWinControl* parent_ = nullptr;
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    bool visible_ = true;
+    bool enabled_ = true;
+    std::string caption_;
+    TFont font_;
+    bool parentFont_ = true;
+    TColor color_ = clBtnFace;
+};
+
+class TGraphicControl : public TControl {
+public:
+    using TControl::TControl;
+};
+
+struct TCreateParams {
+    std::string ClassName; // a system class ("BUTTON") or empty for the toolkit's own class
+    DWORD Style = WS_CHILD | WS_CLIPSIBLINGS;
+    DWORD ExStyle = 0;
+    HWND ParentWindow = nullptr;
+};
+
+class TWinControl : public TControl {
+public:
+    explicit TWinControl(TComponent* owner);
+    ~TWinControl() override;
+
+    HWND Handle();                 // creates the window when it does not exist yet
+    bool HandleAllocated() const { return handle_ != nullptr; }
+    void HandleNeeded() { Handle(); }
+
+    int ControlCount() const { return static_cast<int>(controls_.size()); }
+    TControl* Controls(int i) const { return controls_.at(static_cast<size_t>(i)); }
+
+    void SetBounds(int left, int top, int width, int height) override;
+    void SetVisible(bool v) override;
+    void SetEnabled(bool v) override;
+    void SetCaption(const std::string& s) override;
+    void SetFont(const TFont& f) override;
+    void SetColor(TColor c) override;
+    TRect ClientRect() const override;
+    bool IsWindowed() const override { return true; }
+    void Invalidate() override;
+    void Repaint() override;
+
+    void SetFocus();
+    bool Focused() const;
+    bool CanFocus() const;
+    int TabOrder = -1;
+    bool TabStop = false;
+
+    TNotifyEvent OnEnter;
+    TNotifyEvent OnExit;
+    TKeyEvent OnKeyDown;
+
+    // The window procedure's C++ side. Returns true when the message was handled and `result`
+    // holds the answer; false passes it on to the default procedure. Subclasses override and
+    // call the base for what they do not handle.
+    virtual bool WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Calls the window's default procedure (the system class's or DefWindowProc).
+    LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    // Messages a parent reflects to the child control they concern (WM_COMMAND, WM_DRAWITEM,
+    // WM_CTLCOLOR*). Return true when handled.
+    virtual bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+    // The window behind a handle, when it is one of ours.
+    static TWinControl* FromHandle(HWND wnd);
+
+    // Paints this control's windowless children, in creation order, onto `canvas` whose origin
+    // is this control's client origin.
+    void PaintControls(TCanvas& canvas, const TRect& dirty);
+    // The topmost visible windowless child that takes input at a client point, or nullptr.
+    TControl* ControlAtPos(int x, int y) const;
+
+protected:
+    virtual void CreateParams(TCreateParams& params);
+    virtual void CreateWnd();
+    virtual void DestroyWnd();
+    // Called once the window exists: push state into it.
+    virtual void WindowCreated() {}
+    void UpdateBounds(); // re-reads the window's position after the platform moved it
+    virtual void Resized() {}
+    // Paints background and windowless children; windowed subclasses with custom drawing override.
+    virtual void PaintWindow(TCanvas& canvas, const TRect& dirty);
+    void ApplyFont();
+
+    HWND handle_ = nullptr;
+    WNDPROC defProc_ = nullptr; // the system class's procedure for subclassed system controls
+    HFONT hfont_ = nullptr;
+    HBRUSH hbrush_ = nullptr;
+    TColor brushColor_ = clNone;
+    TControl* mouseCapture_ = nullptr; // windowless child that got the button-down
+    TControl* mouseOver_ = nullptr;
+
+private:
+    friend class TControl;
+    friend LRESULT CALLBACK ToolkitWndProc(HWND, UINT, WPARAM, LPARAM);
+    void InsertControl(TControl* c);
+    void RemoveControl(TControl* c);
+    LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+    std::vector<TControl*> controls_;
+};
+
+LRESULT CALLBACK ToolkitWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// The instance handle of the module this toolkit is linked into (the DLL when loaded by the host).
+HINSTANCE ToolkitInstance();
+// Registers the toolkit's window class once; returns its name.
+const char* ToolkitWindowClass();
+// Shift state from the platform's key and button state.
+TShiftState ShiftStateFromKeys(WPARAM keys);

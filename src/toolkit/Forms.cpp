@@ -1,0 +1,259 @@
+#include "toolkit/Forms.h"
+
+#include <algorithm>
+
+#include "toolkit/Application.h"
+#include "toolkit/StdCtrls.h"
+
+TForm::TForm(TComponent* owner) : TWinControl(owner) {
+    visible_ = false;
+    color_ = clBtnFace;
+    width_ = 320;
+    height_ = 240;
+    if (Application) Application->AddForm(this);
+}
+
+TForm::~TForm() {
+    GuardedCall([&] {
+        if (OnDestroy) OnDestroy(this);
+    });
+    if (Application) Application->RemoveForm(this);
+    // Owned components go while the form is still a form; then the window.
+    DestroyComponents();
+    DestroyWnd();
+}
+
+void TForm::DoCreate() {
+    if (OnCreate) OnCreate(this);
+}
+
+void TForm::Notification(TComponent* component, TOperation operation) {
+    TWinControl::Notification(component, operation);
+    if (operation == TOperation::opRemove) {
+        if (component == DefaultButton) DefaultButton = nullptr;
+        if (component == CancelButton) CancelButton = nullptr;
+    }
+}
+
+void TForm::CreateParams(TCreateParams& p) {
+    p.ClassName.clear();
+    p.ExStyle = 0;
+    p.ParentWindow = Application ? Application->Handle() : nullptr;
+    switch (BorderStyle) {
+    case TFormBorderStyle::bsNone: p.Style = WS_POPUP; break;
+    case TFormBorderStyle::bsSingle: p.Style = WS_CAPTION | WS_BORDER; break;
+    case TFormBorderStyle::bsSizeable: p.Style = WS_CAPTION | WS_THICKFRAME; break;
+    case TFormBorderStyle::bsDialog:
+        p.Style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
+        p.ExStyle |= WS_EX_DLGMODALFRAME;
+        break;
+    case TFormBorderStyle::bsToolWindow:
+        p.Style = WS_CAPTION;
+        p.ExStyle |= WS_EX_TOOLWINDOW;
+        break;
+    }
+    p.Style |= WS_CLIPCHILDREN;
+    if (BorderIcons & biSystemMenu) {
+        p.Style |= WS_SYSMENU;
+        if (BorderStyle != TFormBorderStyle::bsDialog) {
+            if (BorderIcons & biMinimize) p.Style |= WS_MINIMIZEBOX;
+            if (BorderIcons & biMaximize) p.Style |= WS_MAXIMIZEBOX;
+        }
+    }
+    if (!enabled_) p.Style |= WS_DISABLED;
+}
+
+static void FrameSize(DWORD style, DWORD exStyle, int& dx, int& dy) {
+    RECT r{0, 0, 100, 100};
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    dx = (r.right - r.left) - 100;
+    dy = (r.bottom - r.top) - 100;
+}
+
+void TForm::SetClientSize(int w, int h) {
+    TCreateParams p;
+    CreateParams(p);
+    int dx = 0, dy = 0;
+    FrameSize(HandleAllocated() ? static_cast<DWORD>(GetWindowLongA(handle_, GWL_STYLE)) : p.Style,
+              HandleAllocated() ? static_cast<DWORD>(GetWindowLongA(handle_, GWL_EXSTYLE)) : p.ExStyle, dx, dy);
+    SetBounds(left_, top_, w + dx, h + dy);
+}
+
+void TForm::SetClientWidth(int w) { SetClientSize(w, ClientHeight()); }
+void TForm::SetClientHeight(int h) { SetClientSize(ClientWidth(), h); }
+
+TRect TForm::ClientRect() const {
+    if (HandleAllocated()) return TWinControl::ClientRect();
+    TCreateParams p;
+    const_cast<TForm*>(this)->CreateParams(p);
+    int dx = 0, dy = 0;
+    FrameSize(p.Style, p.ExStyle, dx, dy);
+    return Rect(0, 0, width_ - dx, height_ - dy);
+}
+
+void TForm::CenterOnScreen() {
+    int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    SetBounds((sw - width_) / 2, (sh - height_) / 2, width_, height_);
+}
+
+void TForm::SetVisible(bool v) {
+    if (v) {
+        Handle();
+        if (Position == TPosition::poScreenCenter && !positioned_) CenterOnScreen();
+        positioned_ = true;
+        if (visible_ && IsWindowVisible(handle_)) {
+            BringWindowToTop(handle_);
+            return;
+        }
+        visible_ = true;
+        if (OnShow) OnShow(this);
+        ShowWindow(handle_, SW_SHOW);
+        UpdateWindow(handle_);
+    } else {
+        if (!visible_) return;
+        visible_ = false;
+        if (handle_) ShowWindow(handle_, SW_HIDE);
+        if (OnHide) OnHide(this);
+    }
+}
+
+void TForm::Close() {
+    TCloseAction action = TCloseAction::caHide;
+    if (modal_) {
+        if (OnClose) OnClose(this, action);
+        if (action != TCloseAction::caNone && modalResult_ == mrNone) modalResult_ = mrCancel;
+        return;
+    }
+    if (OnClose) OnClose(this, action);
+    switch (action) {
+    case TCloseAction::caNone: return;
+    case TCloseAction::caMinimize: SetWindowState(TWindowState::wsMinimized); return;
+    case TCloseAction::caHide:
+    case TCloseAction::caFree:
+        if (Application && Application->MainForm() == this) {
+            Application->Terminate();
+            PostQuitMessage(0);
+        }
+        Hide();
+        return;
+    }
+}
+
+TModalResult TForm::ShowModal() {
+    if (modal_ || Visible()) throw EInvalidOperation("Cannot make a visible window modal");
+    // Every other enabled window of this thread is disabled while the dialog runs.
+    std::vector<HWND> disabled;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND w, LPARAM p) -> BOOL {
+            if (IsWindowVisible(w) && IsWindowEnabled(w)) reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&disabled));
+    HWND previous = GetActiveWindow();
+    for (HWND w : disabled) EnableWindow(w, FALSE);
+    modal_ = true;
+    modalResult_ = mrNone;
+    bool quit = false;
+    WPARAM quitCode = 0;
+    try {
+        Show();
+        SetForegroundWindow(Handle());
+        SetFocus();
+        while (modalResult_ == mrNone) {
+            MSG m;
+            BOOL got = GetMessageA(&m, nullptr, 0, 0);
+            if (got == 0 || got == -1) {
+                quit = true;
+                quitCode = m.wParam;
+                modalResult_ = mrCancel;
+                break;
+            }
+            if (DialogKey(m)) continue;
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+        }
+    } catch (...) {
+        modal_ = false;
+        for (HWND w : disabled) EnableWindow(w, TRUE);
+        throw;
+    }
+    for (HWND w : disabled) EnableWindow(w, TRUE);
+    Hide();
+    modal_ = false;
+    if (previous && IsWindow(previous)) SetActiveWindow(previous);
+    if (quit) PostQuitMessage(static_cast<int>(quitCode));
+    return modalResult_;
+}
+
+bool TForm::DialogKey(const MSG& m) {
+    if (m.message != WM_KEYDOWN || !HandleAllocated()) return false;
+    if (m.hwnd != handle_ && !IsChild(handle_, m.hwnd)) return false;
+    switch (m.wParam) {
+    case VK_RETURN: {
+        // A multi-line box keeps its Enter.
+        char cls[16] = {};
+        GetClassNameA(m.hwnd, cls, sizeof cls);
+        if (lstrcmpiA(cls, "EDIT") == 0 && (GetWindowLongA(m.hwnd, GWL_STYLE) & ES_MULTILINE)) return false;
+        TWinControl* focused = TWinControl::FromHandle(m.hwnd);
+        if (auto* b = dynamic_cast<TButtonControl*>(focused)) {
+            GuardedCall([&] { b->Click(); });
+            return true;
+        }
+        if (DefaultButton && DefaultButton->Visible() && DefaultButton->Enabled()) {
+            GuardedCall([&] { DefaultButton->Click(); });
+            return true;
+        }
+        return false;
+    }
+    case VK_ESCAPE:
+        if (CancelButton && CancelButton->Visible() && CancelButton->Enabled()) GuardedCall([&] { CancelButton->Click(); });
+        else if (modal_) modalResult_ = mrCancel;
+        return true;
+    case VK_TAB: {
+        HWND next = GetNextDlgTabItem(handle_, m.hwnd, GetKeyState(VK_SHIFT) < 0);
+        if (next) ::SetFocus(next);
+        return true;
+    }
+    default: return false;
+    }
+}
+
+TWindowState TForm::WindowState() const {
+    if (!HandleAllocated()) return TWindowState::wsNormal;
+    if (IsIconic(handle_)) return TWindowState::wsMinimized;
+    if (IsZoomed(handle_)) return TWindowState::wsMaximized;
+    return TWindowState::wsNormal;
+}
+
+void TForm::SetWindowState(TWindowState s) {
+    HWND h = Handle();
+    switch (s) {
+    case TWindowState::wsNormal: ShowWindow(h, SW_RESTORE); break;
+    case TWindowState::wsMinimized: ShowWindow(h, SW_MINIMIZE); break;
+    case TWindowState::wsMaximized: ShowWindow(h, SW_MAXIMIZE); break;
+    }
+}
+
+bool TForm::Active() const { return HandleAllocated() && GetActiveWindow() == handle_; }
+
+void TForm::Resized() {
+    if (OnResize) OnResize(this);
+}
+
+bool TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (msg) {
+    case WM_CLOSE:
+        Close();
+        result = 0;
+        return true;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            if (OnDeactivate) OnDeactivate(this);
+        } else if (OnActivate) {
+            OnActivate(this);
+        }
+        return false;
+    default: return TWinControl::WndProc(msg, wParam, lParam, result);
+    }
+}

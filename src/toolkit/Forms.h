@@ -1,0 +1,84 @@
+// Top-level windows: forms, modal showing, closing. Win32 only.
+#pragma once
+
+#include "toolkit/Controls.h"
+
+enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow };
+enum TBorderIconBits : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 };
+using TBorderIcons = unsigned;
+enum class TPosition { poDesigned, poScreenCenter };
+enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+
+using TModalResult = int;
+constexpr TModalResult mrNone = 0, mrOk = IDOK, mrCancel = IDCANCEL, mrAbort = IDABORT, mrRetry = IDRETRY, mrIgnore = IDIGNORE,
+                       mrYes = IDYES, mrNo = IDNO;
+
+using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
+
+class TButtonControl;
+
+class TForm : public TWinControl {
+public:
+    explicit TForm(TComponent* owner);
+    ~TForm() override;
+
+    TFormBorderStyle BorderStyle = TFormBorderStyle::bsSizeable;
+    TBorderIcons BorderIcons = biSystemMenu | biMinimize | biMaximize;
+    TPosition Position = TPosition::poDesigned;
+
+    // Outer size follows from the client size and the frame the border style gives.
+    void SetClientWidth(int w);
+    void SetClientHeight(int h);
+    void SetClientSize(int w, int h);
+    TRect ClientRect() const override;
+
+    void SetVisible(bool v) override;
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    // Runs OnClose; the main form ends the application, any other form is hidden (the default
+    // action), unless the handler says otherwise.
+    void Close();
+    // Shows the form as a modal dialog: the application's other forms are disabled and a local
+    // message loop runs until ModalResult is set. Returns it.
+    TModalResult ShowModal();
+    TModalResult ModalResult() const { return modalResult_; }
+    void SetModalResult(TModalResult r) { modalResult_ = r; }
+    bool Modal() const { return modal_; }
+
+    TWindowState WindowState() const;
+    void SetWindowState(TWindowState s);
+    bool Active() const;
+    // Places the form in the middle of the screen (its outer rectangle).
+    void CenterOnScreen();
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+    TNotifyEvent OnResize;
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+    TNotifyEvent OnDestroy;
+    TCloseEvent OnClose;
+
+    // Runs OnCreate; called by a derived form's constructor once its controls exist.
+    void DoCreate();
+
+    // Default and cancel buttons answer Enter and Esc in modal dialogs.
+    TButtonControl* DefaultButton = nullptr;
+    TButtonControl* CancelButton = nullptr;
+
+    bool WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // Keyboard handling for dialogs (Enter, Esc, Tab). True when the message was consumed.
+    bool DialogKey(const MSG& m);
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void Resized() override;
+    void Notification(TComponent* component, TOperation operation) override;
+
+private:
+    TModalResult modalResult_ = mrNone;
+    bool modal_ = false;
+    bool positioned_ = false;
+};

@@ -1,0 +1,162 @@
+// Standard controls: label, buttons, text boxes, check box, drop-down list, list box. Win32 only.
+#pragma once
+
+#include "toolkit/Controls.h"
+
+class TForm;
+
+// A windowless text label, painted by its parent.
+class TLabel : public TGraphicControl, public IAutoSizeProperty {
+public:
+    explicit TLabel(TComponent* owner);
+
+    TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TAlignment a);
+    bool WordWrap() const { return wordWrap_; }
+    void SetWordWrap(bool v);
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool v);
+    bool Transparent() const { return transparent_; }
+    void SetTransparent(bool v);
+    bool GetAutoSizeProperty() const override { return autoSize_; }
+    void SetAutoSizeProperty(bool v) override { SetAutoSize(v); }
+
+    // Resizes to the caption (keeping the width when word-wrapping).
+    void AdjustBounds();
+    void Paint(TCanvas& canvas) override;
+    // Labels let clicks through only when nothing listens for them.
+    bool HitTest(int, int) const override { return OnClick || OnMouseDown || OnMouseUp || PopupMenu || Cursor != crDefault; }
+
+protected:
+    void FontChanged() override { AdjustBounds(); }
+    void CaptionChanged() override { AdjustBounds(); }
+    unsigned TextFlags() const;
+
+private:
+    TAlignment alignment_ = TAlignment::taLeftJustify;
+    bool wordWrap_ = false;
+    bool autoSize_ = true;
+    bool transparent_ = false;
+};
+
+// Base of push buttons: a click may close a modal form with ModalResult.
+class TButtonControl : public TWinControl {
+public:
+    using TWinControl::TWinControl;
+    int ModalResult = 0;
+    bool Default() const { return default_; }
+    void SetDefault(bool v);
+    bool Cancel() const { return cancel_; }
+    void SetCancel(bool v);
+    void Click() override;
+    // The form this control sits on.
+    TForm* ParentForm() const;
+
+protected:
+    bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    bool default_ = false;
+    bool cancel_ = false;
+};
+
+class TButton : public TButtonControl {
+public:
+    explicit TButton(TComponent* owner);
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+};
+
+class TCheckBox : public TButtonControl {
+public:
+    explicit TCheckBox(TComponent* owner);
+    bool Checked() const;
+    void SetChecked(bool v);
+    void Click() override;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void WindowCreated() override;
+
+private:
+    mutable bool checked_ = false;
+};
+
+class TEdit : public TWinControl {
+public:
+    explicit TEdit(TComponent* owner);
+    std::string Text() const;
+    void SetText(const std::string& s) { SetCaption(s); }
+    int MaxLength = 0;
+    bool ReadOnly = false;
+    TNotifyEvent OnChange;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+};
+
+class TMemo : public TEdit {
+public:
+    explicit TMemo(TComponent* owner);
+    bool WordWrap = true;
+    // All lines, joined with CR LF.
+    std::string Text() const { return TEdit::Text(); }
+    void Clear() { SetText(""); }
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+};
+
+// Items are kept in a list of our own and pushed into the window when it exists.
+class TListControl : public TWinControl {
+public:
+    using TWinControl::TWinControl;
+    int ItemIndex() const;
+    void SetItemIndex(int i);
+    int Count() const { return static_cast<int>(items_.size()); }
+    const std::string& Item(int i) const { return items_.at(static_cast<size_t>(i)); }
+    void AddItem(const std::string& s);
+    void SetItems(const std::vector<std::string>& items);
+    void ClearItems();
+    // The text of the selected item, or empty.
+    std::string Text() const;
+    TNotifyEvent OnChange;
+
+protected:
+    virtual UINT MsgAdd() const = 0;
+    virtual UINT MsgReset() const = 0;
+    virtual UINT MsgGetSel() const = 0;
+    virtual UINT MsgSetSel() const = 0;
+    void WindowCreated() override;
+    std::vector<std::string> items_;
+    mutable int itemIndex_ = -1;
+};
+
+// A drop-down list, selection only.
+class TComboBox : public TListControl {
+public:
+    explicit TComboBox(TComponent* owner);
+    int DropDownCount = 8;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void WindowCreated() override;
+    bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    UINT MsgAdd() const override { return CB_ADDSTRING; }
+    UINT MsgReset() const override { return CB_RESETCONTENT; }
+    UINT MsgGetSel() const override { return CB_GETCURSEL; }
+    UINT MsgSetSel() const override { return CB_SETCURSEL; }
+};
+
+class TListBox : public TListControl {
+public:
+    explicit TListBox(TComponent* owner);
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    UINT MsgAdd() const override { return LB_ADDSTRING; }
+    UINT MsgReset() const override { return LB_RESETCONTENT; }
+    UINT MsgGetSel() const override { return LB_GETCURSEL; }
+    UINT MsgSetSel() const override { return LB_SETCURSEL; }
+};
