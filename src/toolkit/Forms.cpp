@@ -139,17 +139,16 @@ void TForm::Close() {
     }
 }
 
+static BOOL CALLBACK CollectEnabledWindow(HWND w, LPARAM p) {
+    if (IsWindowVisible(w) && IsWindowEnabled(w)) reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
+    return TRUE;
+}
+
 TModalResult TForm::ShowModal() {
     if (modal_ || Visible()) throw EInvalidOperation("Cannot make a visible window modal");
     // Every other enabled window of this thread is disabled while the dialog runs.
     std::vector<HWND> disabled;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM p) -> BOOL {
-            if (IsWindowVisible(w) && IsWindowEnabled(w)) reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&disabled));
+    EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled));
     HWND previous = GetActiveWindow();
     for (HWND w : disabled) EnableWindow(w, FALSE);
     modal_ = true;

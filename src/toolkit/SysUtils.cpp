@@ -149,6 +149,7 @@ std::string ExtractFileExt(std::string_view name) {
     return std::string(name.substr(dot));
 }
 
+#ifndef _WIN32
 int MulDiv(int a, int b, int c) {
     if (c == 0) return -1;
     long long p = static_cast<long long>(a) * b;
@@ -159,6 +160,7 @@ int MulDiv(int a, int b, int c) {
     long long q = (ap + half) / ac;
     return static_cast<int>(neg ? -q : q);
 }
+#endif
 
 std::string StringReplaceAll(std::string_view s, std::string_view from, std::string_view to) {
     if (from.empty()) return std::string(s);

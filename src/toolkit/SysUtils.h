@@ -40,8 +40,13 @@ std::string ExtractFileName(std::string_view name);
 std::string ExtractFileExt(std::string_view name);
 
 // a * b / c rounded to the nearest whole number, halves away from zero, computed in 64 bits;
-// -1 when c is 0 (the platform's MulDiv contract).
+// -1 when c is 0. This is the platform's MulDiv contract: on Windows the platform's own function
+// is used, elsewhere an equivalent.
+#ifdef _WIN32
+extern "C" __declspec(dllimport) int __stdcall MulDiv(int a, int b, int c);
+#else
 int MulDiv(int a, int b, int c);
+#endif
 
 // Replaces every occurrence of `from` by `to`.
 std::string StringReplaceAll(std::string_view s, std::string_view from, std::string_view to);
