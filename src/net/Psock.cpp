@@ -1,0 +1,495 @@
+#include "net/Psock.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "toolkit/SysUtils.h"
+
+namespace {
+
+const char kClosedByPeer[] = "Connection closed by peer";
+
+// Longest name the lookup accepts: a DNS name has at most 255 characters (RFC 1035, 2.3.4).
+constexpr size_t kMaxHostName = 255;
+
+} // namespace
+
+uint16_t HostToNet16(uint16_t v) {
+    if constexpr (std::endian::native == std::endian::little)
+        return static_cast<uint16_t>((v << 8) | (v >> 8));
+    else
+        return v;
+}
+
+TPowersock::TPowersock(TComponent* owner, std::unique_ptr<TSocketDriver> driver) : TComponent(owner), driver_(std::move(driver)) {
+    ReportStatus(8, "Create");
+#if defined(_WIN32)
+    if (!driver_) driver_ = CreateWinsockDriver();
+#endif
+    InitializeWinsock();
+}
+
+TPowersock::~TPowersock() {
+    // No event reaches a handler once destruction has begun: the handlers' objects may be gone.
+    destroying_ = true;
+    ReportStatus(8, "Destroy");
+    Cancel();
+    TimerOff();
+    try {
+        CloseSocket();
+    } catch (...) {}
+    if (sendFile_) std::fclose(sendFile_);
+    if (captureFile_) std::fclose(captureFile_);
+    if (started_) driver_->Shutdown();
+}
+
+void TPowersock::ReportStatus(int level, const std::string& text) {
+    if (ReportLevel < level) return;
+    StatusText = text;
+    if (!destroying_ && OnStatus) OnStatus(this, text);
+}
+
+void TPowersock::InitializeWinsock() {
+    ReportStatus(8, "Initializing Winsock");
+    const char* failed = "Initializaton of windows sockets failed";
+    if (!driver_ || !driver_->Startup(this, WinsockInfo)) throw ESockError(failed);
+    started_ = true;
+    if (!driver_->CreateSocket(true)) {
+        started_ = false;
+        driver_->Shutdown();
+        throw ESockError(failed);
+    }
+}
+
+void TPowersock::TimerOn() {
+    ReportStatus(8, "Timer On");
+    TimedOut = false;
+    idleTimer_ = false;
+    if (TimeOut > 0) driver_->TimerOn(static_cast<unsigned>(TimeOut));
+}
+
+void TPowersock::TimerOff() {
+    ReportStatus(8, "Timer Off");
+    idleTimer_ = false;
+    driver_->TimerOff();
+}
+
+void TPowersock::TimeOutExpired() {
+    ReportStatus(8, "Timer Triggered");
+    TimerOff();
+    TimedOut = true;
+    Abort();
+}
+
+void TPowersock::Cancel() {
+    ReportStatus(8, "Canceling");
+    CancelRequested = true;
+}
+
+void TPowersock::CheckSocketError(int error, int tolerated) {
+    ReportStatus(16, "Checking Error In Error Manager");
+    LastErrorCode = static_cast<uint16_t>(error);
+    if (error == tolerated) return;
+    ReportStatus(8, "Looking Up Error Message");
+    throw ESockError(SocketErrorText(error));
+}
+
+void TPowersock::RaiseIfInterrupted(const char* timedOutMessage, const char* abortMessage) {
+    if (TimedOut) {
+        TimedOut = false;
+        CancelRequested = false;
+        throw ESockError(timedOutMessage);
+    }
+    if (CancelRequested) {
+        CancelRequested = false;
+        throw EAbortError(abortMessage);
+    }
+}
+
+// ---------------------------------------------------------------- connecting
+
+void TPowersock::ResolveHost() {
+    ReportStatus(8, "Resolve Host");
+    const std::string& name = Proxy.empty() ? Host : Proxy;
+    uint32_t addr = 0;
+    if (name.size() <= kMaxHostName && driver_->DottedAddress(name, addr)) {
+        RemoteAddress.Addr = addr;
+        return;
+    }
+    RemoteAddress.Addr = 0;
+    // An empty name or one longer than any DNS name cannot resolve; the lookup is not started.
+    if (name.empty() || name.size() > kMaxHostName) throw ESockError("Host Lookup Failed");
+    TimerOn();
+    LookupDone = false;
+    int rc = driver_->StartLookup(name);
+    if (rc != 0) {
+        TimerOff();
+        LastErrorCode = static_cast<uint16_t>(rc);
+        throw ESockError("Host Lookup Failed");
+    }
+    while (!LookupDone && !TimedOut && !CancelRequested) WaitPass();
+    TimerOff();
+    if (TimedOut) throw ESockError("Host Lookup Timed Out");
+    if (CancelRequested) throw ESockError("Host Lookup Canceled");
+    if (!LastEventOk) throw ESockError("Host Lookup Failed");
+    RemoteAddress.Addr = driver_->LookupAddress();
+    if (RemoteAddress.Addr != 0 && OnHostResolved) OnHostResolved(this);
+}
+
+void TPowersock::Connect() {
+    ReportStatus(8, "Connecting");
+    CancelRequested = false;
+    if (IsConnected) throw ESockError("Already connected");
+    if (!driver_->HasSocket() && !driver_->CreateSocket(false)) throw ESockError("Initializaton of windows sockets failed");
+    int attempts = 0;
+    for (;;) {
+        try {
+            ResolveHost();
+        } catch (const ESockError& e) {
+            if (e.Message() == "Host Lookup Timed Out" || e.Message() == "Host Lookup Canceled") throw;
+        }
+        if (RemoteAddress.Addr != 0) break;
+        if (attempts > 0 || !OnInvalidHost) throw ESockError("Null Remote Address");
+        bool handled = false;
+        OnInvalidHost(handled);
+        if (!handled) throw ESockError("Null Remote Address");
+        ++attempts;
+    }
+    RemoteAddress.Family = 2;
+    RemoteAddress.Port = HostToNet16(static_cast<uint16_t>(Proxy.empty() ? Port : ProxyPort));
+    LookupDone = false;
+    LastEventOk = true;
+    int rc = driver_->Connect(RemoteAddress);
+    if (rc != 0) CheckSocketError(rc, kWsaeWouldBlock);
+    TimerOn();
+    while (!IsConnected && !TimedOut && !CancelRequested && LastEventOk) WaitPass();
+    TimerOff();
+    if (!TimedOut && !CancelRequested && LastEventOk) return;
+    if (OnConnectionFailed) OnConnectionFailed(this);
+    if (TimedOut) throw ESockError("Connection Timed out");
+    if (CancelRequested) throw ESockError("Connection Canceled");
+    throw ESockError("Connection Failed");
+}
+
+intptr_t TPowersock::Accept() {
+    while (!LookupDone && !CancelRequested) WaitPass();
+    if (CancelRequested) throw ESockError("Accepting Canceled");
+    if (!LastEventOk) throw ESockError("Error creating Data Connection");
+    ReportStatus(4, "Accepting");
+    int error = 0;
+    TSockAddrIn peer;
+    intptr_t s = driver_->AcceptSocket(peer, error);
+    if (s == -1) CheckSocketError(error, kWsaeWouldBlock);
+    RemoteAddress = peer;
+    if (CancelRequested) throw EAbortError("Socket send aborted");
+    return s;
+}
+
+void TPowersock::Disconnect() {
+    ReportStatus(8, "Disconnecting");
+    CloseSocket();
+}
+
+void TPowersock::CloseSocket() {
+    ReportStatus(4, "Request Close Socket");
+    IsConnected = false;
+    if (!driver_->HasSocket()) return;
+    int rc = driver_->CloseSocket();
+    if (rc != 0) {
+        CheckSocketError(rc, kWsaeWouldBlock);
+        return;
+    }
+    if (destroying_) return;
+    if (OnDisconnect) OnDisconnect(this);
+    // A fresh socket lets the component connect again. If the platform refuses one now, the
+    // next Connect tries again and reports the failure.
+    driver_->CreateSocket(false);
+}
+
+// ---------------------------------------------------------------- notifications
+
+void TPowersock::HandleSocketMessage(unsigned message, uint32_t lParam) {
+    try {
+        const unsigned error = lParam >> 16;
+        LastEventOk = error == 0;
+        switch (message) {
+        case sockmsg::SocketEvent:
+            if (error != 0) LastErrorCode = static_cast<uint16_t>(error);
+            switch (lParam & 0xFFFF) {
+            case fdev::Read: ReadToStream(); break;
+            case fdev::Write: WriteFromStream(); break;
+            case fdev::Connect:
+                if (LastEventOk) {
+                    IsConnected = true;
+                    if (OnConnect) OnConnect(this);
+                }
+                break;
+            case fdev::Close: HandleClose(); break;
+            case fdev::Accept: IsConnected = true; break;
+            default: break;
+            }
+            break;
+        case sockmsg::LookupDone:
+            if (error != 0) LastErrorCode = static_cast<uint16_t>(error);
+            LookupDone = true;
+            break;
+        case sockmsg::ContinueWrite: WriteFromStream(); break;
+        case sockmsg::ContinueRead: ReadToStream(); break;
+        default: break;
+        }
+    } catch (...) {
+        // A failure while handling a notification must not unwind into the platform's
+        // message dispatch; the waiting operation sees the flags instead.
+    }
+}
+
+void TPowersock::HandleClose() {
+    // Drain what the peer sent before it closed.
+    char buf[kPacketSize];
+    for (;;) {
+        if (CancelRequested) break;
+        int error = 0;
+        int n = driver_->Recv(buf, kPacketSize, error);
+        if (n <= 0) break;
+        Deliver(buf, n);
+    }
+    IsConnected = false;
+    CloseSocket();
+}
+
+void TPowersock::Deliver(const char* data, int n) {
+    int keep = n;
+    if (captureFile_) {
+        int64_t room = captureLimit_ < 0 ? n : std::max<int64_t>(0, captureLimit_ - BytesReceived);
+        int toFile = static_cast<int>(std::min<int64_t>(n, room));
+        if (toFile > 0 && std::fwrite(data, 1, static_cast<size_t>(toFile), captureFile_) != static_cast<size_t>(toFile))
+            captureWriteFailed_ = true;
+        // Bytes past the limit stay in the memory buffer.
+        if (toFile < n) receive_.Append(data + toFile, static_cast<size_t>(n - toFile));
+        keep = toFile;
+    } else {
+        receive_.Append(data, static_cast<size_t>(n));
+    }
+    if (idleTimer_ && TimeOut > 0) driver_->TimerOn(static_cast<unsigned>(TimeOut));
+    if (Capturing) {
+        BytesReceived += keep;
+        if (OnPacketRecvd) OnPacketRecvd(this);
+    }
+}
+
+void TPowersock::ReadToStream() {
+    if (CancelRequested) driver_->StopNotifications();
+    if (inHandler_) return;
+    inHandler_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{inHandler_};
+    ReportStatus(8, "ReadToStream");
+    char buf[kPacketSize];
+    int error = 0;
+    int n = driver_->Recv(buf, kPacketSize, error);
+    if (n < 0) {
+        LastErrorCode = static_cast<uint16_t>(error);
+        ReportStatus(8, "Looking Up Error Message");
+        return;
+    }
+    if (n == 0) return;
+    Deliver(buf, n);
+    // A full packet means more may be waiting: read it on the next turn of the message loop.
+    if (n == kPacketSize) driver_->Post(sockmsg::ContinueRead);
+}
+
+void TPowersock::WriteFromStream() {
+    if (inHandler_) return;
+    inHandler_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{inHandler_};
+    ReportStatus(8, "WriteFromStream");
+    const bool work = FileTransfer ? (sendFile_ && BytesSent < sendFileSize_) : !send_.empty();
+    if (!work || CancelRequested) return;
+    char fileBuf[kPacketSize];
+    const char* data;
+    int n;
+    if (FileTransfer) {
+        std::fseek(sendFile_, BytesSent, SEEK_SET);
+        n = static_cast<int>(std::fread(fileBuf, 1, kPacketSize, sendFile_));
+        data = fileBuf;
+        if (n <= 0) { // the file shrank or failed: nothing more can be sent
+            SendDone = true;
+            return;
+        }
+    } else {
+        n = static_cast<int>(std::min<size_t>(send_.size(), kPacketSize));
+        data = send_.data();
+    }
+    int error = 0;
+    int sent = driver_->Send(data, n, error);
+    if (sent < 0) {
+        // Retried from the start of what is pending on the next write notification.
+        LastErrorCode = static_cast<uint16_t>(error);
+        return;
+    }
+    BytesSent += sent;
+    if (idleTimer_ && TimeOut > 0) driver_->TimerOn(static_cast<unsigned>(TimeOut));
+    bool remains;
+    if (FileTransfer) {
+        remains = BytesSent < sendFileSize_;
+    } else {
+        remains = static_cast<size_t>(sent) < send_.size();
+        if (remains) {
+            sendSpare_.assign(send_, static_cast<size_t>(sent), std::string::npos);
+            send_.swap(sendSpare_);
+            sendSpare_.clear();
+        } else {
+            send_.clear();
+        }
+    }
+    if (remains)
+        driver_->Post(sockmsg::ContinueWrite);
+    else
+        SendDone = true;
+    if (Capturing && OnPacketSent) OnPacketSent(this);
+}
+
+// ---------------------------------------------------------------- operations
+
+void TPowersock::SendBytes(const char* data, size_t n) {
+    send_.append(data, n);
+    SendDone = false;
+    driver_->Post(sockmsg::ContinueWrite);
+    TimerOn();
+    idleTimer_ = true;
+    while (!SendDone && !CancelRequested && !TimedOut && IsConnected) WaitPass();
+    TimerOff();
+    if (SendDone) return;
+    RaiseIfInterrupted("Socket send timed out", "Socket send aborted");
+    send_.clear();
+    throw ESockError(kClosedByPeer);
+}
+
+void TPowersock::SendBuffer(const char* data, uint16_t length) {
+    ReportStatus(4, "Sending Buffer");
+    if (CancelRequested) return;
+    size_t n = length != 0 ? length : strnlen(data, 65535);
+    SendBytes(data, n);
+}
+
+void TPowersock::SendData(const std::string& data) {
+    ReportStatus(4, "Sending Buffer");
+    if (CancelRequested) return;
+    SendBytes(data.data(), data.size());
+}
+
+void TPowersock::Write(const std::string& text) {
+    ReportStatus(8, "Write");
+    // The text goes out up to its first NUL and at most kWriteBufferSize characters.
+    std::string buffer = text.substr(0, std::min(text.find('\0'), static_cast<size_t>(kWriteBufferSize)));
+    SendBuffer(buffer.c_str(), 0);
+}
+
+void TPowersock::Writeln(const std::string& text) {
+    ReportStatus(8, "Writeln");
+    Write(text + "\r\n");
+}
+
+std::string TPowersock::ReadLn() {
+    ReportStatus(8, "ReadLn");
+    TimerOn();
+    idleTimer_ = true;
+    while (!receive_.HasLine() && !CancelRequested && !TimedOut && IsConnected) WaitPass();
+    TimerOff();
+    if (TimedOut) RaiseIfInterrupted("Socket readln timed out", "Socket readln aborted");
+    if (CancelRequested) throw EAbortError("Socket readln aborted"); // the request stays set
+    // Either a whole line, or (the peer closed) whatever came before the close.
+    return receive_.TakeLine();
+}
+
+void TPowersock::CaptureString(std::string& text, int count) {
+    ReportStatus(8, "Capture String");
+    text.clear();
+    Capturing = true;
+    BytesReceived = 0;
+    TimerOn();
+    idleTimer_ = true;
+    for (;;) {
+        if (CancelRequested || TimedOut) break;
+        const bool open = IsConnected || !receive_.Empty();
+        if (count == -1 ? !open : (count < 0 || text.size() >= static_cast<size_t>(count) || !open)) break;
+        if (!receive_.Empty())
+            text += receive_.Take(count == -1 ? -1 : static_cast<long long>(count) - static_cast<long long>(text.size()));
+        else
+            WaitPass();
+    }
+    TimerOff();
+    Capturing = false;
+    RaiseIfInterrupted("Socket capture timed out", "Socket capture aborted");
+}
+
+void TPowersock::CaptureFile(const std::string& fileName, int64_t limit) {
+    ReportStatus(8, "CaptureFile");
+    std::FILE* f = std::fopen(fileName.c_str(), "wb");
+    if (!f) throw EFOpenError("Cannot create file " + fileName);
+    Capturing = true;
+    FileTransfer = true;
+    captureWriteFailed_ = false;
+    std::string already = receive_.Take(limit);
+    if (!already.empty() && std::fwrite(already.data(), 1, already.size(), f) != already.size()) captureWriteFailed_ = true;
+    BytesReceived = static_cast<int32_t>(already.size());
+    captureFile_ = f;
+    captureLimit_ = limit;
+    TimerOn();
+    idleTimer_ = true;
+    while (IsConnected && !CancelRequested && !TimedOut && (limit < 0 || BytesReceived < limit)) WaitPass();
+    TimerOff();
+    captureFile_ = nullptr;
+    captureLimit_ = -1;
+    if (std::fclose(f) != 0) captureWriteFailed_ = true;
+    Capturing = false;
+    FileTransfer = false;
+    RaiseIfInterrupted("Socket capture timed out", "Socket capture aborted");
+    if (captureWriteFailed_) throw EInOutError("Cannot write file " + fileName);
+}
+
+void TPowersock::SendFile(const std::string& fileName) {
+    ReportStatus(8, "SendFile");
+    std::FILE* f = std::fopen(fileName.c_str(), "rb");
+    if (!f) throw EFOpenError("Cannot open file " + fileName);
+    std::fseek(f, 0, SEEK_END);
+    sendFileSize_ = std::ftell(f);
+    std::fseek(f, 0, SEEK_SET);
+    Capturing = true;
+    FileTransfer = true;
+    sendFile_ = f;
+    SendDone = false;
+    BytesSent = 0;
+    BytesExpected = static_cast<int32_t>(sendFileSize_);
+    driver_->Post(sockmsg::ContinueWrite);
+    TimerOn();
+    idleTimer_ = true;
+    while (!SendDone && !CancelRequested && !TimedOut && BytesExpected > 0 && IsConnected) WaitPass();
+    TimerOff();
+    sendFile_ = nullptr;
+    std::fclose(f);
+    Capturing = false;
+    FileTransfer = false;
+    if (SendDone || BytesExpected <= 0) return;
+    RaiseIfInterrupted("Socket send timed out", "Socket send aborted");
+    throw ESockError(kClosedByPeer);
+}
+
+std::string TPowersock::Transaction(const std::string& command) {
+    ReportStatus(8, "Transaction");
+    ReplyCode = 0;
+    Writeln(command);
+    LastReply = ReadLn();
+    if (!LastReply.empty()) {
+        ReportStatus(1, LastReply);
+        int code = 0;
+        if (ParseReplyCode(LastReply, code)) ReplyCode = code;
+    }
+    return LastReply;
+}

@@ -1,0 +1,215 @@
+// TPowersock: one TCP client connection run in the platform's notification mode, with
+// blocking-style operations (connect, send, read a line, collect until the peer closes) that
+// wait by processing the calling thread's messages.
+//
+// The algorithms live here and are portable. Everything that touches the operating system
+// (the socket, the hidden notification window, the name lookup, the time-out timer and the
+// message-processing wait) sits behind TSocketDriver; the Win32 driver runs WinSock 1.1 with
+// window messages, tests drive the same code with a scripted driver.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "net/PsockBuffer.h"
+#include "toolkit/Classes.h"
+#include "toolkit/Exception.h"
+
+QV_EXCEPTION(ESockError, Exception);  // resolution, connection and socket failures
+QV_EXCEPTION(EAbortError, Exception); // a send, line read or capture ended by cancellation
+
+class TPowersock;
+
+using THandlerEvent = std::function<void(bool& Handled)>;
+using TOnHostResolved = std::function<void(TComponent* Sender)>;
+using TOnStatus = std::function<void(TComponent* Sender, const std::string& Status)>;
+
+// Private notification messages of the hidden window (WM_USER + 101 .. + 104).
+namespace sockmsg {
+constexpr unsigned SocketEvent = 1125;   // low word of lParam = event, high word = error
+constexpr unsigned LookupDone = 1126;    // asynchronous name lookup finished, high word = error
+constexpr unsigned ContinueWrite = 1127; // posted to itself: run WriteFromStream
+constexpr unsigned ContinueRead = 1128;  // posted to itself: run ReadToStream again
+} // namespace sockmsg
+
+// Socket notification events (the low word of lParam of sockmsg::SocketEvent).
+namespace fdev {
+constexpr unsigned Read = 1, Write = 2, Oob = 4, Accept = 8, Connect = 16, Close = 32, All = 63;
+}
+
+constexpr int kWsaeWouldBlock = 10035;
+constexpr int kPacketSize = 16383;      // bytes moved per send or receive call
+constexpr int kWriteBufferSize = 16384; // characters Write sends at most
+
+// An internet socket address as connect takes it: family 2, port and address in network order.
+struct TSockAddrIn {
+    uint16_t Family = 2;
+    uint16_t Port = 0;
+    uint32_t Addr = 0;
+    uint8_t Zero[8] = {};
+};
+uint16_t HostToNet16(uint16_t v);
+
+// What TPowersock needs from the platform. Notifications come back through
+// TPowersock::HandleSocketMessage and TPowersock::TimeOutExpired from inside WaitPass.
+class TSocketDriver {
+public:
+    virtual ~TSocketDriver() = default;
+    // Starts the socket service for this instance (the first live instance starts it for the
+    // process and fills `info`) and creates the notification target. False on failure.
+    virtual bool Startup(TPowersock* owner, TStringList& info) = 0;
+    // Stops the service for this instance (the last one cleans up for the process).
+    virtual void Shutdown() = 0;
+    // Creates a stream socket that reports all six events; with lingerReset, closing it resets
+    // the connection. False on failure.
+    virtual bool CreateSocket(bool lingerReset) = 0;
+    virtual bool HasSocket() const = 0;
+    // Closes the socket; 0 or the error number.
+    virtual int CloseSocket() = 0;
+    // The address of a dotted IPv4 text, in network order, or false.
+    virtual bool DottedAddress(const std::string& name, uint32_t& addr) = 0;
+    // Starts an asynchronous name lookup that ends with sockmsg::LookupDone; 0 or error number.
+    virtual int StartLookup(const std::string& name) = 0;
+    // The first IPv4 address of the finished lookup, in network order (0 if none).
+    virtual uint32_t LookupAddress() = 0;
+    // Starts connecting; 0, kWsaeWouldBlock while in progress, or another error number.
+    virtual int Connect(const TSockAddrIn& addr) = 0;
+    // Send/receive at most len bytes; the count, or -1 with `error` set. Recv gives 0 when no
+    // data is waiting or the peer closed.
+    virtual int Send(const char* data, int len, int& error) = 0;
+    virtual int Recv(char* data, int len, int& error) = 0;
+    // Switches the socket's notifications off.
+    virtual void StopNotifications() = 0;
+    // Accepts a connection; the new socket handle, or -1 with `error` set.
+    virtual intptr_t AcceptSocket(TSockAddrIn& peer, int& error) = 0;
+    // Posts sockmsg::ContinueWrite or ContinueRead to the notification target.
+    virtual void Post(unsigned message) = 0;
+    // The time-out timer: one shot per arming, delivered as TimeOutExpired.
+    virtual void TimerOn(unsigned intervalMs) = 0;
+    virtual void TimerOff() = 0;
+    // One pass of every wait: a short pause (ended early by arriving messages), then all
+    // pending messages of the thread are processed.
+    virtual void WaitPass() = 0;
+};
+
+class TPowersock : public TComponent {
+public:
+    // Without a driver, the platform's own is used (WinSock under Win32).
+    explicit TPowersock(TComponent* owner, std::unique_ptr<TSocketDriver> driver = nullptr);
+    ~TPowersock() override;
+
+    // Published.
+    std::string Host;
+    int Port = 0;
+    int TimeOut = 0; // ms for lookup and connect, and for silence while sending or reading; 0 = none
+    int ReportLevel = 0;
+    TNotifyEvent OnDisconnect;
+    TNotifyEvent OnConnect;
+    THandlerEvent OnInvalidHost;
+    TOnHostResolved OnHostResolved;
+    TOnStatus OnStatus;
+    TNotifyEvent OnConnectionFailed;
+    std::string Proxy;
+    int ProxyPort = 0;
+    TNotifyEvent OnPacketRecvd;
+    TNotifyEvent OnPacketSent;
+
+    // Run-time state.
+    std::string StatusText;
+    uint16_t LastErrorCode = 0;
+    bool IsConnected = false;
+    bool CancelRequested = false;
+    bool TimedOut = false;
+    bool LastEventOk = true;
+    bool LookupDone = false;
+    bool SendDone = false;
+    bool Capturing = false;
+    bool FileTransfer = false;
+    TSockAddrIn RemoteAddress;
+    TStringList WinsockInfo;
+    int32_t BytesExpected = 0;
+    int32_t BytesReceived = 0;
+    int32_t BytesSent = 0;
+    std::string LastReply;
+    int ReplyCode = 0;
+
+    virtual void Connect();
+    virtual void Disconnect();
+    virtual std::string Transaction(const std::string& command);
+    virtual void Abort() {}
+    virtual intptr_t Accept();
+
+    void Cancel();
+    // Sends `length` bytes (0 = up to the first NUL, at most 65,535).
+    void SendBuffer(const char* data, uint16_t length);
+    // Sends every byte of `data`, NULs included, whatever its length.
+    void SendData(const std::string& data);
+    // Sends text up to its first NUL, at most 16,384 characters.
+    void Write(const std::string& text);
+    void Writeln(const std::string& text);
+    // The next line with its line end. When the peer closes before a line feed arrives, the
+    // bytes that remain (possibly none) are the result.
+    std::string ReadLn();
+    // Collects bytes until the peer closes (count -1) or count bytes have come (or the peer
+    // closed first). The text holds at most count bytes; any surplus stays buffered.
+    void CaptureString(std::string& text, int count);
+    // Writes the received bytes into a new file until the peer closes, or until limit bytes
+    // (when not negative).
+    void CaptureFile(const std::string& fileName, int64_t limit = -1);
+    void SendFile(const std::string& fileName);
+
+    // Entry points for the driver (the notification window procedure and the timer).
+    void HandleSocketMessage(unsigned message, uint32_t lParam);
+    void TimeOutExpired();
+
+    TReceiveBuffer& ReceiveStream() { return receive_; }
+    TSocketDriver& Driver() { return *driver_; }
+
+    // "<number>:<message>", "Unknown Error No. <number>", or empty for 0.
+    static std::string SocketErrorText(int error);
+
+protected:
+    void ReportStatus(int level, const std::string& text);
+    void ResolveHost();
+    void CloseSocket();
+    void ReadToStream();
+    void WriteFromStream();
+    void CheckSocketError(int error, int tolerated);
+    void TimerOn();
+    void TimerOff();
+    // One turn of a wait loop.
+    void WaitPass() { driver_->WaitPass(); }
+    // Raises `timedOutMessage` (ESockError) or `abortMessage` (EAbortError) when the wait was
+    // ended by the time-out or a cancel; clears the cancel request.
+    void RaiseIfInterrupted(const char* timedOutMessage, const char* abortMessage);
+
+    bool destroying_ = false;
+
+private:
+    void InitializeWinsock();
+    void HandleClose();
+    // Hands received bytes to the capture file or the receive buffer and counts them.
+    void Deliver(const char* data, int n);
+    // Queues bytes for sending and waits until they are out.
+    void SendBytes(const char* data, size_t n);
+
+    std::unique_ptr<TSocketDriver> driver_;
+    bool started_ = false;
+    bool inHandler_ = false;
+    TReceiveBuffer receive_;
+    std::string send_, sendSpare_; // pending bytes of a memory send
+    std::FILE* sendFile_ = nullptr;
+    int64_t sendFileSize_ = 0;
+    std::FILE* captureFile_ = nullptr;
+    int64_t captureLimit_ = -1;
+    bool captureWriteFailed_ = false;
+    bool idleTimer_ = false; // the time-out timer guards a transfer and is re-armed on progress
+};
+
+#if defined(_WIN32)
+// The WinSock 1.1 driver (PsockWin32.cpp).
+std::unique_ptr<TSocketDriver> CreateWinsockDriver();
+#endif
