@@ -1,0 +1,282 @@
+#include "html/HTMLUn2.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+#include "html/Htmlsubs.h"
+#include "toolkit/SysUtils.h"
+
+const int FontConv[7] = {8, 10, 12, 14, 18, 24, 36};
+const int PreFontConv[7] = {7, 8, 10, 12, 15, 20, 30};
+
+const TAttribute* TAttributeList::Find(Symb sym) const {
+    for (auto& a : items_)
+        if (a->Symbol == sym) return a.get();
+    return nullptr;
+}
+
+bool ColorFromString(const std::string& value, TColor& color) {
+    // The sixteen colour names of the HTML 3.2 reference, as RRGGBB.
+    static const struct {
+        const char* name;
+        uint32_t rgb;
+    } names[] = {{"BLACK", 0x000000},  {"MAROON", 0x800000},  {"GREEN", 0x008000}, {"OLIVE", 0x808000},
+                 {"NAVY", 0x000080},   {"PURPLE", 0x800080},  {"TEAL", 0x008080},  {"GRAY", 0x808080},
+                 {"SILVER", 0xC0C0C0}, {"RED", 0xFF0000},     {"LIME", 0x00FF00},  {"YELLOW", 0xFFFF00},
+                 {"BLUE", 0x0000FF},   {"FUCHSIA", 0xFF00FF}, {"AQUA", 0x00FFFF},  {"WHITE", 0xFFFFFF}};
+    std::string up = UpperCase(value);
+    uint32_t rgb = 0;
+    bool found = false;
+    for (auto& n : names)
+        if (up == n.name) {
+            rgb = n.rgb;
+            found = true;
+            break;
+        }
+    if (!found) {
+        std::string s = up;
+        if (!s.empty() && s[0] == '#') s.erase(0, 1);
+        // An empty value names no colour (padding it would silently give black).
+        if (s.empty() || s.size() > 8) return false;
+        for (char c : s)
+            if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+        while (s.size() < 6) s += '0';
+        rgb = static_cast<uint32_t>(std::strtoul(s.c_str(), nullptr, 16));
+    }
+    // RRGGBB to the platform's order, red in the low byte.
+    color = static_cast<TColor>(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16)) | PaletteFlag;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Font runs
+
+TFontObj::TFontObj(TSection* section, int pos, const TMyFont& font, const TUrlTarget& url, int sscript)
+    : Section(section), Pos(pos), Font(font), UrlTarget(url), SScript(sscript) {}
+
+void TFontObj::SetVisited(bool v) {
+    if (visited_ == v) return;
+    visited_ = v;
+    UpdateLinkColor();
+}
+
+void TFontObj::SetHover(bool v) {
+    if (hover_ == v) return;
+    hover_ = v;
+    UpdateLinkColor();
+}
+
+void TFontObj::UpdateLinkColor() {
+    if (UrlTarget.Empty() || !Section || !Section->Document) return;
+    TSectionList& d = *Section->Document;
+    if (hover_)
+        Font.Color = d.HoverColor;
+    else if (visited_)
+        Font.Color = d.VisitedColor;
+    else
+        Font.Color = d.LinkColor;
+    drawFont_.Color = Font.Color;
+}
+
+void TFontObj::UpdateMetrics(TCanvas& canvas) {
+    drawFont_ = Font;
+    if (SScript != 0) {
+        // Sub- and superscripts are drawn at three quarters of their nominal size.
+        int fontSize = Section && Section->Document ? Section->Document->FontSize : 12;
+        drawFont_.SetSize(std::max(1, Font.NominalSize * 3 / 4 * fontSize / 12));
+    }
+    canvas.Font = drawFont_;
+    TTextMetric tm = canvas.TextMetrics();
+    FontHeight = tm.Height;
+    LineHeight = tm.Height + tm.ExternalLeading;
+    Descent = tm.Descent;
+    Ascent = tm.Ascent;
+    Overhang = tm.Overhang;
+}
+
+int TFontList::IndexAt(int pos) const {
+    // Binary search for the last run whose Pos is not after pos.
+    int lo = 0, hi = Count() - 1, r = 0;
+    while (lo <= hi) {
+        int mid = (lo + hi) / 2;
+        if ((*this)[mid].Pos <= pos) {
+            r = mid;
+            lo = mid + 1;
+        } else {
+            hi = mid - 1;
+        }
+    }
+    return r;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Images
+
+TImageObj::TImageObj(TSectionList* document, int pos, const TAttributeList& attrs) : Document(document), Pos(pos) {
+    for (int i = 0; i < attrs.Count(); ++i) {
+        const TAttribute& a = attrs[i];
+        switch (a.Symbol) {
+        case SrcSy: Source = Trim(a.Text); break;
+        case AltSy: AltText = a.Text; break;
+        case AlignSy: {
+            std::string s = UpperCase(a.Text);
+            if (s == "TOP")
+                VAlign = 0;
+            else if (s == "MIDDLE" || s == "ABSMIDDLE")
+                VAlign = 1;
+            else if (s == "LEFT")
+                VAlign = 3;
+            else if (s == "RIGHT")
+                VAlign = 4;
+            else
+                VAlign = 2;
+            break;
+        }
+        case BorderSy: NoBorder = a.Number == 0; break;
+        case WidthSy:
+            if (!a.Text.empty() && a.Text.back() == '%') {
+                PercentWidth = true;
+                SpecWidth = std::clamp(a.Number, 1, 100);
+            } else if (a.Number > 0) {
+                SpecWidth = a.Number;
+            }
+            break;
+        case HeightSy: SpecHeight = std::max(1, a.Number); break;
+        case HSpaceSy: HSpace = std::min(20, std::abs(a.Number)); break;
+        case TranspSy: Transparent = true; break;
+        case IsMapSy: IsMap = true; break;
+        case UseMapSy: {
+            std::string m = Trim(UpperCase(a.Text));
+            if (!m.empty() && m[0] == '#') m.erase(0, 1);
+            UseMap = m;
+            MapName = m;
+            break;
+        }
+        case ActiveSy: HoverAnimated = true; break;
+        default: break;
+        }
+    }
+}
+
+TFont TImageObj::AltFont() {
+    TFont f;
+    f.Name = "Arial";
+    f.SetSize(8);
+    return f;
+}
+
+void TImageObj::SetSize(TCanvas& canvas, int availWidth) {
+    if (sized_) return;
+    sized_ = true;
+    const int picW = NotLoadedPicture().Width(), picH = NotLoadedPicture().Height();
+    if (!PercentWidth && SpecWidth > 0 && SpecHeight > 0) {
+        Width = SpecWidth;
+        Height = SpecHeight;
+    } else {
+        canvas.Font = AltFont();
+        TSize ext = canvas.TextExtent(AltText);
+        int boxW = std::max(picW, ext.cx + 2 + 24);
+        int boxH = std::max(picH, std::max(24, AltText.empty() ? 0 : ext.cy));
+        if (PercentWidth) {
+            Width = std::max(1, availWidth * SpecWidth / 100);
+            Height = SpecHeight > 0 ? SpecHeight : boxH;
+        } else {
+            Width = boxW;
+            Height = boxH;
+        }
+    }
+    if (HasBorder) {
+        Width += 2;
+        Height += 2;
+    }
+}
+
+const TBitmap& TImageObj::NotLoadedPicture() {
+    // A 16 x 16 picture of a framed page with a small landscape: the box shown for an image
+    // whose data is not loaded.
+    static const TBitmap pic = [] {
+        TBitmap b(16, 16, TBitmap::ToPixel(clWhite));
+        for (int i = 0; i < 16; ++i) {
+            b.SetPixel(i, 0, TBitmap::ToPixel(clGray));
+            b.SetPixel(i, 15, TBitmap::ToPixel(clGray));
+            b.SetPixel(0, i, TBitmap::ToPixel(clGray));
+            b.SetPixel(15, i, TBitmap::ToPixel(clGray));
+        }
+        for (int y = 9; y < 14; ++y)
+            for (int x = 2; x < 14; ++x)
+                if (x - 2 <= (y - 9) * 3) b.SetPixel(x, y, TBitmap::ToPixel(clGreen));
+        for (int y = 3; y < 6; ++y)
+            for (int x = 10; x < 13; ++x) b.SetPixel(x, y, TBitmap::ToPixel(clRed));
+        return b;
+    }();
+    return pic;
+}
+
+void TImageObj::Draw(TCanvas& canvas, int x, int y) {
+    TRect r = Bounds(x, y, Width, Height);
+    TColor textColor = Document ? Document->FontColor : clBlack;
+    TRect box = r;
+    if (HasBorder) {
+        TColor lc = Document ? Document->LinkColor : clBlue;
+        canvas.Brush.Style = TBrushStyle::bsSolid;
+        canvas.Brush.Color = lc;
+        canvas.FrameRect(r);
+        textColor = lc;
+        box = Rect(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1);
+    } else {
+        // Sunken frame: shadow at the top and left, highlight at the bottom and right.
+        canvas.Pen.Color = clBtnShadow;
+        canvas.Pen.Width = 1;
+        canvas.Pen.Mode = TPenMode::pmCopy;
+        canvas.Pen.Style = TPenStyle::psSolid;
+        canvas.MoveTo(r.Left, r.Bottom - 1);
+        canvas.LineTo(r.Left, r.Top);
+        canvas.LineTo(r.Right - 1, r.Top);
+        canvas.Pen.Color = clBtnHighlight;
+        canvas.LineTo(r.Right - 1, r.Bottom - 1);
+        canvas.LineTo(r.Left, r.Bottom - 1);
+    }
+    if (box.Width() >= 24 && box.Height() >= 24) canvas.Draw(box.Left + 3, box.Top + 3, NotLoadedPicture());
+    if (!AltText.empty() && box.Width() > 24) {
+        canvas.Font = AltFont();
+        canvas.Font.Color = textColor;
+        canvas.Brush.Style = TBrushStyle::bsClear;
+        TRect tr = Rect(box.Left + 23, box.Top + 3, box.Right - 1, box.Bottom - 1);
+        canvas.DrawText(AltText, tr, dt::WordBreak | dt::NoPrefix);
+        canvas.Brush.Style = TBrushStyle::bsSolid;
+    }
+}
+
+void TMapItem::AddArea(const TAttributeList& attrs) {
+    Area area;
+    std::string coords;
+    for (int i = 0; i < attrs.Count(); ++i) {
+        const TAttribute& a = attrs[i];
+        switch (a.Symbol) {
+        case ShapeSy: {
+            std::string s = LowerCase(a.Text.substr(0, 4));
+            area.Shape = s == "circ" ? 1 : s == "poly" ? 2 : 0;
+            break;
+        }
+        case CoordsSy: coords = a.Text; break;
+        case HrefSy: area.Link.Url = a.Text; break;
+        case NoHrefSy: area.Link.Url.clear(); break;
+        case TargetSy: area.Link.Target = a.Text; break;
+        default: break;
+        }
+    }
+    // Up to 301 numbers, separated by commas and spaces; what is not a number counts as 0.
+    size_t i = 0;
+    while (i < coords.size() && area.Coords.size() < 301) {
+        while (i < coords.size() && (coords[i] == ',' || coords[i] == ' ')) ++i;
+        if (i >= coords.size()) break;
+        size_t j = i;
+        while (j < coords.size() && coords[j] != ',' && coords[j] != ' ') ++j;
+        area.Coords.push_back(StrToIntDef(coords.substr(i, j - i), 0));
+        i = j;
+    }
+    size_t need = area.Shape == 0 ? 4 : area.Shape == 1 ? 3 : 6;
+    if (area.Coords.size() < need) return;
+    Areas.push_back(std::move(area));
+}

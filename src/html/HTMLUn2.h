@@ -1,0 +1,307 @@
+// Building blocks shared by the HTML parser and the document: the symbol set, parsed attributes,
+// fonts with their size scale, font runs with links, and image objects (placeholder boxes).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "toolkit/Classes.h"
+#include "toolkit/Exception.h"
+#include "toolkit/Graphics.h"
+
+QV_EXCEPTION(EParseError, Exception);
+QV_EXCEPTION(EProcessError, Exception);
+
+// One byte identifies every token: tags (0..64), the end forms of the first 48 tags (65..112),
+// attribute names, and the special symbols.
+enum Symb : uint8_t {
+    // Tags, in table order. The first 48 have an end form.
+    HtmlSy,
+    TitleSy,
+    BodySy,
+    HeadSy,
+    BSy,
+    ISy,
+    HeadingSy,
+    EmSy,
+    StrongSy,
+    USy,
+    CiteSy,
+    VarSy,
+    TTSy,
+    CodeSy,
+    KbdSy,
+    SampSy,
+    OLSy,
+    ULSy,
+    DirSy,
+    MenuSy,
+    DLSy,
+    ASy,
+    AddressSy,
+    BlockQuoteSy,
+    PreSy,
+    CenterSy,
+    TableSy,
+    TDSy,
+    THSy,
+    CaptionSy,
+    FormSy,
+    TextAreaSy,
+    SelectSy,
+    OptionSy,
+    FontSy,
+    SubSy,
+    SupSy,
+    BigSy,
+    SmallSy,
+    PSy,
+    MapSy,
+    FrameSetSy,
+    NoFramesSy,
+    ScriptSy,
+    DivSy,
+    SSy,
+    StrikeSy,
+    TRSy,
+    // Tags without an end form.
+    LISy,
+    BRSy,
+    HRSy,
+    DDSy,
+    DTSy,
+    ImageSy,
+    BaseSy,
+    ButtonSy,
+    InputSy,
+    SelectedSy,
+    BaseFontSy,
+    AreaSy,
+    FrameSy,
+    PageSy,
+    BgSoundSy,
+    WrapSy,
+    MetaSy,
+    // End forms: EndOf(tag) for the first 48 tags.
+    FirstEndSy,
+    LastEndSy = FirstEndSy + 47,
+    // Attribute names.
+    HrefSy,
+    NameSy,
+    SrcSy,
+    AltSy,
+    AlignSy,
+    TextAttrSy,
+    BGColorSy,
+    LinkSy,
+    BackgroundSy,
+    ColSpanSy,
+    RowSpanSy,
+    BorderSy,
+    CellPaddingSy,
+    CellSpacingSy,
+    VAlignSy,
+    WidthSy,
+    StartSy,
+    ValueSy,
+    TypeSy,
+    CheckBoxSy,
+    RadioSy,
+    MethodSy,
+    ActionSy,
+    CheckedSy,
+    SizeSy,
+    MaxLengthSy,
+    ColsSy,
+    RowsSy,
+    MultipleSy,
+    SelectedAttrSy,
+    FaceSy,
+    ColorSy,
+    TranspSy,
+    ClearSy,
+    IsMapSy,
+    BorderColorSy,
+    UseMapSy,
+    ShapeSy,
+    CoordsSy,
+    NoHrefSy,
+    HeightSy,
+    PlainSy,
+    TargetSy,
+    NoResizeSy,
+    ScrollingSy,
+    HSpaceSy,
+    LanguageSy,
+    FrameBorderSy,
+    MarginWidthSy,
+    MarginHeightSy,
+    LoopSy,
+    OnClickSy,
+    WrapAttrSy,
+    NoShadeSy,
+    HttpEqSy,
+    ContentSy,
+    EncTypeSy,
+    VLinkSy,
+    OLinkSy,
+    ActiveSy,
+    // Special symbols.
+    TextSy,    // a run of ordinary characters, or one entity's text
+    OtherChar, // one character that starts nothing else (only control characters)
+    CommandSy, // an unknown tag, or the end form of a tag that has none
+    EolSy,     // end of line, only in the preformatted modes
+    EofSy,     // end of input
+    UnknownSy, // an attribute name not in the table
+};
+
+constexpr int TagCount = 65;
+constexpr int EndFormCount = 48;
+constexpr Symb EndOf(Symb tag) { return static_cast<Symb>(FirstEndSy + tag); }
+
+// One parsed attribute of a tag.
+class TAttribute : public TObject {
+public:
+    TAttribute(Symb sym, int number, std::string text) : Symbol(sym), Number(number), Text(std::move(text)) {}
+    Symb Symbol;
+    int Number; // the value's leading number, 0 when it is not one
+    std::string Text;
+};
+
+// The attributes of the current tag; lookup returns the first entry with a symbol.
+class TAttributeList {
+public:
+    void Clear() { items_.clear(); }
+    void Add(std::unique_ptr<TAttribute> a) { items_.push_back(std::move(a)); }
+    int Count() const { return static_cast<int>(items_.size()); }
+    const TAttribute& operator[](int i) const { return *items_[static_cast<size_t>(i)]; }
+    const TAttribute* Find(Symb sym) const;
+    bool Has(Symb sym) const { return Find(sym) != nullptr; }
+
+private:
+    std::vector<std::unique_ptr<TAttribute>> items_;
+};
+
+// Colour from an attribute value: one of the sixteen HTML 3.2 colour names, or hexadecimal RRGGBB
+// with an optional leading "#" (right-padded with "0" to six digits). The result has red in the
+// low byte and carries the palette-relative flag 0x02000000. False when the text is no colour.
+bool ColorFromString(const std::string& value, TColor& color);
+constexpr TColor PaletteFlag = 0x02000000;
+
+// Font-size scales: nominal sizes for HTML sizes 1..7; 12 is normal.
+extern const int FontConv[7];
+extern const int PreFontConv[7];
+
+// A font with its place on the nominal size scale.
+class TMyFont : public TFont {
+public:
+    int NominalSize = 12;
+    bool Fixed = false; // uses the preformatted font name
+    // The point size on the screen for a document whose normal size is defFontSize.
+    void ApplySize(int defFontSize) { SetSize(NominalSize * defFontSize / 12); }
+};
+
+struct TUrlTarget {
+    std::string Url, Target;
+    bool Empty() const { return Url.empty(); }
+    void Clear() { Url.clear(), Target.clear(); }
+};
+
+class TSection;
+class TSectionList;
+
+// One font run of a text section.
+class TFontObj : public TObject {
+public:
+    TFontObj(TSection* section, int pos, const TMyFont& font, const TUrlTarget& url, int sscript);
+    TSection* Section;
+    int Pos;
+    TMyFont Font;
+    TUrlTarget UrlTarget;
+    int SScript; // 0 none, 1 subscript, 2 superscript
+
+    bool Visited() const { return visited_; }
+    bool Hover() const { return hover_; }
+    void SetVisited(bool v);
+    void SetHover(bool v);
+    // Colours a link run from the document's link, visited and hover colours.
+    void UpdateLinkColor();
+
+    // The font to select for drawing and measuring: sub- and superscripts at three quarters size.
+    const TFont& DrawFont() const { return drawFont_; }
+    // Recomputes DrawFont and the metrics; called whenever Font changes.
+    void UpdateMetrics(TCanvas& canvas);
+    int LineHeight = 0, FontHeight = 0, Descent = 0, Overhang = 0, Ascent = 0;
+
+private:
+    bool visited_ = false, hover_ = false;
+    TFont drawFont_;
+};
+
+// The runs of a section in text order; the first starts at 0.
+class TFontList {
+public:
+    int Count() const { return static_cast<int>(items_.size()); }
+    TFontObj& operator[](int i) const { return *items_[static_cast<size_t>(i)]; }
+    TFontObj& Add(std::unique_ptr<TFontObj> f) { return *items_.emplace_back(std::move(f)); }
+    TFontObj& Last() const { return *items_.back(); }
+    // Index of the run holding text index pos: the last run whose Pos is not after it.
+    int IndexAt(int pos) const;
+    TFontObj& At(int pos) const { return (*this)[IndexAt(pos)]; }
+    // The text index where run i ends (the next run's Pos, or len).
+    int EndOf(int i, int len) const { return i + 1 < Count() ? (*this)[i + 1].Pos : len; }
+
+private:
+    std::vector<std::unique_ptr<TFontObj>> items_;
+};
+
+class TAttributeList;
+
+// One image in a text section, at a character 4 of its text. Images are not loaded here: every
+// image is drawn as a placeholder box (the not-loaded picture, the ALT text and a sunken frame).
+class TImageObj : public TObject {
+public:
+    TImageObj(TSectionList* document, int pos, const TAttributeList& attrs);
+    TSectionList* Document;
+    int Pos;
+    std::string Source, AltText;
+    int VAlign = 2; // top 0, middle 1, bottom 2, left 3, right 4
+    bool NoBorder = false;
+    int SpecWidth = -1, SpecHeight = -1; // -1: not given
+    bool PercentWidth = false;
+    int HSpace = 5;
+    bool Transparent = false, IsMap = false, HoverAnimated = false;
+    std::string UseMap, MapName;
+    bool HasBorder = false; // set when the image sits in a link
+    TUrlTarget Link;        // the link the image lies in, if any
+
+    bool Floating() const { return VAlign == 3 || VAlign == 4; }
+    // Works out Width and Height once, for the available width.
+    void SetSize(TCanvas& canvas, int availWidth);
+    bool Sized() const { return sized_; }
+    int Width = 0, Height = 0;
+    int DrawX = 0, DrawY = 0; // document position, set by layout
+    void Draw(TCanvas& canvas, int x, int y);
+
+    static const TBitmap& NotLoadedPicture();
+    static TFont AltFont();
+
+private:
+    bool sized_ = false;
+};
+
+// One image map: the areas (shapes and their links) of a MAP element. Hit tests against its
+// shapes come with image decoding; here the areas are collected.
+class TMapItem : public TObject {
+public:
+    std::string MapName;
+    struct Area {
+        int Shape = 0; // 0 rectangle, 1 circle, 2 polygon
+        std::vector<int> Coords;
+        TUrlTarget Link;
+    };
+    std::vector<Area> Areas;
+    void AddArea(const TAttributeList& attrs);
+};

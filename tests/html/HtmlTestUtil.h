@@ -1,0 +1,72 @@
+// Helpers for the HTML tests: parse a page into a document and lay it out on a memory canvas.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "html/Htmlsbs1.h"
+#include "html/Readhtml.h"
+#include "toolkit/MemoryCanvas.h"
+
+struct TTestDoc {
+    TSectionList List;
+    TStringList Names;
+    THtmlParseInfo Info;
+    THtmlCallbacks Callbacks;
+    TMemoryCanvas Canvas{800, 600};
+    int MaxWidth = 0, DocHeight = 0;
+
+    explicit TTestDoc(int fontSize = 12) {
+        List.FontSize = fontSize;
+        List.FontName = "Tahoma";
+        List.FontColor = clBlack;
+        List.Background = clWhite;
+    }
+    void Parse(const std::string& html) { HtmlParseBuffer(List, Names, html.data(), html.size(), Callbacks, Info); }
+    int Layout(int width) { return DocHeight = List.DoLayout(Canvas, width, MaxWidth); }
+    int Count() const { return List.Count(); }
+    TSectionBase* At(int i) const { return List.Sections.at(static_cast<size_t>(i)).get(); }
+    template <class T> T* As(int i) const { return dynamic_cast<T*>(At(i)); }
+    // The text sections' texts joined with "|".
+    std::string Texts() const {
+        std::string out;
+        for (auto& s : List.Sections)
+            if (auto* t = dynamic_cast<TSection*>(s.get())) out += (out.empty() ? "" : "|") + t->Buff;
+        return out;
+    }
+    // One letter per section: T text, P pre, U/O/D list items, S paragraph space, H heading space,
+    // R rule, G page.
+    std::string Kinds() const {
+        std::string out;
+        for (auto& s : List.Sections) {
+            TSectionBase* b = s.get();
+            if (dynamic_cast<TOListItem*>(b))
+                out += 'O';
+            else if (dynamic_cast<TDListItem*>(b))
+                out += 'D';
+            else if (dynamic_cast<TUListItem*>(b))
+                out += 'U';
+            else if (dynamic_cast<TPreFormated*>(b))
+                out += 'P';
+            else if (dynamic_cast<TSection*>(b))
+                out += 'T';
+            else if (dynamic_cast<TParagraphSpace*>(b))
+                out += 'S';
+            else if (dynamic_cast<THeadingSpace*>(b))
+                out += 'H';
+            else if (dynamic_cast<THorzLine*>(b))
+                out += 'R';
+            else if (dynamic_cast<TPage*>(b))
+                out += 'G';
+            else
+                out += '?';
+        }
+        return out;
+    }
+    // The first text section whose text contains `s`.
+    TSection* Find(const std::string& s) const {
+        for (auto& sec : List.Sections)
+            if (auto* t = dynamic_cast<TSection*>(sec.get()); t && t->Buff.find(s) != std::string::npos) return t;
+        return nullptr;
+    }
+};
