@@ -65,6 +65,14 @@ public:
 
     std::unique_ptr<TMP3TagFile> Open(const std::string& name, TMP3TagOpenMode mode) override {
         DWORD access = mode == TMP3TagOpenMode::ReadWrite ? (GENERIC_READ | GENERIC_WRITE) : GENERIC_READ;
+        // Windows refuses write access to a read-only file; the attribute is checked here as well
+        // so that the refusal holds where the file system underneath would allow it (under Wine
+        // a read-only file is only a Unix mode, which a privileged user can still write).
+        if (mode == TMP3TagOpenMode::ReadWrite) {
+            DWORD attributes = GetFileAttributesA(name.c_str());
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+                throw EFOpenError(Format("Cannot open file %s", name.c_str()));
+        }
         // OPEN_EXISTING: a file that vanished after the existence check is not recreated.
         HANDLE h = CreateFileA(name.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) throw EFOpenError(Format("Cannot open file %s", name.c_str()));
