@@ -110,16 +110,6 @@ TEST(MP3Tag, DecodesFieldsOfAValidTag) {
     }
 }
 
-TEST(MP3Tag, CallersTrimmingRecoversTheText) {
-    TagScratch dir;
-    std::string path = dir.Write("a.mp3", Concat(Audio(300, 2), TagBlock("TAG", {{3, "Title"}, {33, "Band \t"}}, 3)));
-    TMP3Tag tag(nullptr);
-    tag.SetFilename(path);
-    EXPECT_EQ(tag.Title().size(), 30u);
-    EXPECT_EQ(TrimRight(tag.Title()), "Title");
-    EXPECT_EQ(Trim(tag.Artist()), "Band");
-}
-
 // Reads that find no tag: message, fields cleared, title from the file name where a file exists.
 struct FailCase {
     const char* name;
@@ -397,18 +387,6 @@ TEST(MP3Tag, WriteToAMissingFileReportsAndCreatesNothing) {
     quiet.WriteTag();
     EXPECT_EQ(quiet.Error(), kNoFile);
     EXPECT_FALSE(Exists(path));
-}
-
-TEST(MP3Tag, SuccessfulWriteFiresNoErrorEvent) {
-    TagScratch dir;
-    std::string path = dir.Write("ok.mp3", Audio(300, 17));
-    TMP3Tag tag(nullptr);
-    tag.SetFilename(path); // no tag: Error set
-    EventLog log;
-    log.Attach(tag);
-    tag.WriteTag();
-    EXPECT_EQ(tag.Error(), "");
-    EXPECT_TRUE(log.entries.empty());
 }
 
 // A file access that refuses to open: the component raises the error to its caller instead of

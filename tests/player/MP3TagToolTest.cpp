@@ -179,4 +179,33 @@ TEST_F(MP3TagTool, ComponentReadsWhatTheToolWroteAndOverwritesIt) {
     }
 }
 
+// The helper script that makes tagged MP3 files for other tests and the demo: its frames are
+// whole 417-byte MPEG-1 Layer III frames and its tag reads here as given.
+TEST(MakeMp3Script, WritesSilentFramesAndATagTheComponentReads) {
+    if (RunTool({"python3", "--version"}).status != 0) GTEST_SKIP() << "python3 is not installed";
+    TagScratch dir;
+    const std::string script = (std::filesystem::path(__FILE__).parent_path() / "make_mp3.py").string();
+    std::string path = dir.Path("made.mp3");
+    ToolResult r = RunTool(
+        {"python3", script, path, "--frames", "3", "--title", "Made", "--artist", "Script", "--year", "2026", "--genre", "114"});
+    ASSERT_EQ(r.status, 0) << r.output;
+    Bytes all = ReadAll(path);
+    ASSERT_EQ(all.size(), 3 * 417 + 128u);
+    for (size_t f = 0; f < 3; ++f) {
+        EXPECT_EQ(all[f * 417], 0xFF);
+        EXPECT_EQ(all[f * 417 + 1], 0xFB); // MPEG-1, Layer III, no CRC
+    }
+    TMP3Tag tag(nullptr);
+    tag.SetFilename(path);
+    EXPECT_TRUE(tag.Valid());
+    EXPECT_EQ(Trim(tag.Title()), "Made");
+    EXPECT_EQ(Trim(tag.Artist()), "Script");
+    EXPECT_EQ(tag.Year(), "2026");
+    EXPECT_EQ(tag.GenreID(), 114);
+
+    ASSERT_EQ(RunTool({"python3", script, path, "--frames", "2"}).status, 0);
+    tag.SetFilename(path);
+    EXPECT_EQ(tag.Error(), "MP3 does not contain a mp3 tag or wrong file format!");
+}
+
 } // namespace
