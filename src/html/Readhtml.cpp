@@ -153,7 +153,11 @@ void THtmlParser::SkipComment() {
         // The comment ends at "--", any further hyphens, spaces or line ends, then ">".
         for (;;) {
             int c = RawGet();
-            if (c == EofCh) throw EParseError("Open Comment at End of HTML File");
+            if (c == EofCh) {
+                // Reported once the page before the comment is built, so nothing of it is lost.
+                OpenComment = true;
+                return;
+            }
             if (c == '-' && RawPeek() == '-') {
                 RawGet();
                 while (RawPeek() == '-') RawGet();
@@ -180,7 +184,10 @@ void THtmlParser::DoIncludeDirective() {
     auto isBlank = [](int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     for (;;) {
         while (isBlank(RawPeek())) RawGet();
-        if (RawPeek() == EofCh) throw EParseError("Open Comment at End of HTML File");
+        if (RawPeek() == EofCh) {
+            OpenComment = true;
+            return;
+        }
         if (atEnd()) {
             RawGet(), RawGet(), RawGet();
             break;
@@ -400,7 +407,15 @@ void THtmlParser::SectionClose(bool addSpace) {
     if (!Section) return;
     // An empty line keeps its height: a preformatted one, or one a BR ends.
     if (Section->Len() == 0 && (addSpace || Section->Preformatted)) Section->Buff += ' ';
+    if (Section->Len() == 0 && Section->ClearMode == 0) {
+        // An empty section adds nothing to the page; it is dropped unless an anchor names it.
+        if (!SectionNamed) {
+            Section.reset();
+            return;
+        }
+    }
     CurrentCell->Add(std::move(Section));
+    SectionNamed = false;
 }
 
 void THtmlParser::ChangeFont() {
@@ -881,6 +896,7 @@ void THtmlParser::DoA() {
             std::string name = UpperCase(a.Text);
             if (!name.empty() && name[0] == '#') name.erase(0, 1);
             NameList.Add(name, Section.get());
+            SectionNamed = true;
         }
     }
 }
@@ -1092,6 +1108,7 @@ void THtmlParser::Parse(const char* buffer, size_t size) {
         throw;
     }
     cleanUp();
+    if (OpenComment) throw EParseError("Open Comment at End of HTML File");
 }
 
 void HtmlParseBuffer(TSectionList& list, TStringList& nameList, const char* buffer, size_t size, const THtmlCallbacks& callbacks,

@@ -96,6 +96,7 @@ public:
 
     int LCh = EofCh, Ch = EofCh; // the character as read and its upper-case twin
     bool InScript = false;
+    bool OpenComment = false; // the input ended inside a comment
 
     Symb Sy = EofSy;
     std::string LCToken; // the text of a text symbol
@@ -110,6 +111,7 @@ public:
     bool InLink = false, LinkFontPushed = false;
     int BaseFontSize = 3;
     bool InPSpace = false, InPre = false, BodySeen = false;
+    bool SectionNamed = false; // an anchor names the current section
     int Level = 0, Depth = 0;
     bool HaveForm = false;
 };

@@ -1,3 +1,335 @@
+// Layout, drawing and hit tests on the memory canvas. Its fixed metrics: a font of Height -e has
+// characters (e + 1) / 2 pixels wide (one more when bold), ascent e and descent e / 4. With the
+// normal size 12 the base font is 12 points = 16 pixels: 8-pixel characters, lines 20 high.
 #include <gtest/gtest.h>
 
 #include "HtmlTestUtil.h"
+
+namespace {
+std::vector<std::pair<int, int>> LineStarts(const TSection* s) {
+    std::vector<std::pair<int, int>> v;
+    for (auto& l : s->Lines) v.push_back({l.Start, l.Ln});
+    return v;
+}
+} // namespace
+
+TEST(Layout, LineFittingAndBreaking) {
+    using Lines = std::vector<std::pair<int, int>>;
+    const struct {
+        int width;
+        Lines lines;
+    } cases[] = {
+        {200, {{0, 14}}},
+        {80, {{0, 10}, {10, 4}}},        // "aaaa bbbb" and its space fit exactly
+        {79, {{0, 10}, {10, 4}}},        // the word fits, the space goes with it
+        {71, {{0, 5}, {5, 5}, {10, 4}}}, // break after the last space
+        {8, {{0, 5}, {5, 5}, {10, 4}}},  // a word per line, overflowing
+    };
+    for (auto& c : cases) {
+        TTestDoc d;
+        d.Parse("aaaa bbbb cccc");
+        d.Layout(c.width);
+        TSection* s = d.Find("aaaa");
+        EXPECT_EQ(LineStarts(s), c.lines) << c.width;
+        for (size_t i = 0; i < s->Lines.size(); ++i) EXPECT_EQ(s->Lines[i].Y, 20 * static_cast<int>(i)) << c.width;
+        EXPECT_EQ(s->Height, 20 * static_cast<int>(c.lines.size()));
+    }
+}
+
+TEST(Layout, LongWordOverflowsInsteadOfSplitting) {
+    TTestDoc d;
+    d.Parse("short averyveryveryverylongwordthatoverflows end");
+    d.Layout(100);
+    TSection* s = d.Find("short");
+    ASSERT_EQ(s->Lines.size(), 3u);
+    EXPECT_EQ(s->Lines[1].Start, 6);
+    EXPECT_EQ(s->Lines[1].Ln, 39); // the 38-character word and its trailing space
+    EXPECT_EQ(s->Lines[1].TextWidth, 38 * 8);
+    EXPECT_EQ(d.MaxWidth, 38 * 8);
+}
+
+TEST(Layout, ParagraphAndHeadingSpacesWithSmallFonts) {
+    TTestDoc d(8); // normal text 8 points: 11-pixel characters height, 6 wide, lines 13 high
+    d.Parse("a<P>b<H1>Head</H1>c");
+    d.Layout(400);
+    EXPECT_EQ(d.Kinds(), "TSTHTHT");
+    EXPECT_EQ(d.At(1)->Height, 9); // 14 x 8 / 12, rounded
+    EXPECT_EQ(d.Find("b")->Top, 13 + 9);
+    TSection* head = d.Find("Head");
+    EXPECT_EQ(head->Fonts[0].Font.Size(), 16);
+    EXPECT_EQ(d.At(3)->Height, 11);  // heading space 16 x 8 / 12
+    EXPECT_EQ(head->Height, 21 + 5); // 16 points = 21 pixels, descent 5
+    EXPECT_EQ(d.Find("c")->Top, head->Top + head->Height + 11);
+}
+
+TEST(Layout, TwoBreaksGiveAnEmptyLineOfFontHeight) {
+    TTestDoc d;
+    d.Parse("text<BR><BR>more");
+    d.Layout(400);
+    ASSERT_EQ(d.Count(), 3);
+    EXPECT_EQ(d.At(1)->Height, 20);
+    EXPECT_EQ(d.Find("more")->Top, 40);
+    EXPECT_EQ(d.DocHeight, 60);
+}
+
+TEST(Layout, JustificationPlacesLines) {
+    TTestDoc d;
+    d.Parse("<P ALIGN=center>abc <P ALIGN=right>abc<P>abc");
+    d.Layout(400);
+    EXPECT_EQ(d.Find("abc ")->Lines[0].LineX, (400 - 24) / 2); // the trailing space is not counted
+    EXPECT_EQ(d.As<TSection>(3)->Lines[0].LineX, 400 - 24 - 1);
+    EXPECT_EQ(d.As<TSection>(5)->Lines[0].LineX, 0);
+}
+
+TEST(Layout, PreformattedLinesDoNotWrap) {
+    TTestDoc d;
+    d.Parse("<PRE>" + std::string(100, 'x') + " y</PRE>");
+    d.Layout(100);
+    TSection* s = d.Find("xxx");
+    ASSERT_EQ(s->Lines.size(), 1u);
+    EXPECT_EQ(s->Lines[0].Ln, 102);
+    EXPECT_EQ(s->Lines[0].LineHt, 13 + 3); // 10 points: 13 pixels and descent 3
+}
+
+TEST(Layout, HorizontalRules) {
+    const struct {
+        const char* html;
+        TRect rule;
+        int height;
+    } cases[] = {
+        {"<HR>", Rect(10, 9, 390, 11), 20},
+        {"<HR WIDTH=50% ALIGN=left>", Rect(0, 9, 200, 11), 20},
+        {"<HR WIDTH=100 ALIGN=right>", Rect(300, 9, 400, 11), 20},
+        {"<HR WIDTH=100>", Rect(150, 9, 250, 11), 20},
+        {"<HR SIZE=30>", Rect(10, 9, 390, 11), 20},
+        {"<HR SIZE=6>", Rect(10, 9, 390, 15), 24},
+        {"<HR WIDTH=150%>", Rect(10 - 10, 9, 400, 11), 20},
+        {"<UL><LI>x<HR></UL>", Rect(45, 20 + 9, 390, 20 + 11), 20},
+    };
+    for (auto& c : cases) {
+        TTestDoc d;
+        d.Parse(c.html);
+        d.Layout(400);
+        THorzLine* hr = nullptr;
+        for (int i = 0; i < d.Count() && !hr; ++i) hr = d.As<THorzLine>(i);
+        ASSERT_NE(hr, nullptr) << c.html;
+        EXPECT_EQ(hr->RuleRect(), c.rule) << c.html;
+        EXPECT_EQ(hr->Height, c.height) << c.html;
+    }
+}
+
+TEST(Layout, RuleDrawing) {
+    TTestDoc d;
+    d.Parse("<HR SIZE=4 NOSHADE><HR COLOR=red SIZE=3><HR>");
+    d.Layout(400);
+    d.List.Draw(d.Canvas, Rect(0, 0, 400, 600), 0, 0);
+    // NOSHADE: black frame; COLOR: a filled red bar; plain on white: shadow top, silver bottom.
+    EXPECT_EQ(d.Canvas.GetPixel(100, 9), clBlack);
+    EXPECT_EQ(d.Canvas.GetPixel(100, 12), clBlack);
+    EXPECT_EQ(d.Canvas.GetPixel(100, 8), clWhite);
+    EXPECT_EQ(d.Canvas.GetPixel(100, 22 + 9), clRed);
+    EXPECT_EQ(d.Canvas.CountColor(Rect(10, 22 + 9, 390, 22 + 12), clRed), 380 * 3);
+    EXPECT_EQ(d.Canvas.GetPixel(100, 43 + 9), ColorToRGB(clBtnShadow));
+    EXPECT_EQ(d.Canvas.GetPixel(100, 43 + 10), clSilver);
+}
+
+TEST(Layout, SuperscriptIsSmallerAndRaised) {
+    TTestDoc d;
+    d.Parse("x<SUP>2</SUP>y<SUB>3</SUB>");
+    d.Layout(400);
+    TSection* s = d.Find("x2y3");
+    ASSERT_NE(s, nullptr);
+    TFontObj& sup = s->Fonts.At(1);
+    EXPECT_EQ(sup.SScript, 2);
+    EXPECT_EQ(sup.DrawFont().Size(), 9); // three quarters of 12 points
+    EXPECT_EQ(sup.Font.Size(), 12);
+    EXPECT_EQ(s->Lines[0].LineHt, 20);
+    d.List.Draw(d.Canvas, Rect(0, 0, 400, 100), 0, 0);
+    // Baseline 16. Normal glyph "x": rows 4..15. Superscript (ascent 12, line 15): top 16 - 12 - 5
+    // = -1, glyph rows 2..10. Subscript (descent 3): top 16 - 12 + 2 = 6, glyph rows 9..17.
+    EXPECT_EQ(d.Canvas.GetPixel(2, 4), clBlack);
+    EXPECT_EQ(d.Canvas.GetPixel(2, 3), clWhite);
+    EXPECT_EQ(d.Canvas.GetPixel(9, 2), clBlack);
+    EXPECT_EQ(d.Canvas.GetPixel(9, 11), clWhite);
+    int subX = 8 + 6 + 8 + 1;
+    EXPECT_EQ(d.Canvas.GetPixel(subX, 17), clBlack);
+    EXPECT_EQ(d.Canvas.GetPixel(subX, 8), clWhite);
+}
+
+TEST(Layout, LeftFloatPushesLinesUntilItsBottomAndClearMovesBelow) {
+    std::string words;
+    for (int i = 0; i < 40; ++i) words += "word ";
+    TTestDoc d;
+    d.Parse("<IMG SRC=a.gif ALIGN=left WIDTH=50 HEIGHT=60>" + words);
+    d.Layout(300);
+    TSection* s = d.Find("word");
+    ASSERT_GE(s->Lines.size(), 5u);
+    EXPECT_EQ(s->Images[0]->DrawX, 0);
+    EXPECT_EQ(s->Images[0]->DrawY, 0);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(s->Lines[i].Y, 20 * i);
+        EXPECT_EQ(s->Lines[i].LineX, 55) << i; // image width + HSPACE 5
+    }
+    EXPECT_EQ(s->Lines[3].Y, 60);
+    EXPECT_EQ(s->Lines[3].LineX, 0);
+    EXPECT_EQ(s->Lines[0].Ln, 1 + 30); // the image and six words beside it
+    EXPECT_EQ(s->Lines[3].Ln, 35);     // seven words on the full width
+
+    TTestDoc c;
+    c.Parse("<IMG SRC=a.gif ALIGN=left WIDTH=50 HEIGHT=60>short<BR>beside<BR CLEAR=left>below");
+    c.Layout(300);
+    EXPECT_EQ(c.Find("beside")->Lines[0].LineX, 55);
+    TSection* below = c.Find("below");
+    EXPECT_EQ(below->Top, 40);
+    ASSERT_EQ(below->Lines.size(), 2u);
+    EXPECT_EQ(below->Lines[1].Y, 60);
+    EXPECT_EQ(below->Lines[1].LineX, 0);
+    EXPECT_EQ(c.DocHeight, 80);
+
+    TTestDoc only;
+    only.Parse("<IMG ALIGN=right WIDTH=50 HEIGHT=60>x");
+    only.Layout(300);
+    EXPECT_EQ(only.DocHeight, 60); // the float hangs below the text
+    EXPECT_EQ(only.Find("x")->Images[0]->DrawX, 250);
+}
+
+TEST(Layout, ImagePlaceholderSizes) {
+    const struct {
+        const char* html;
+        int width, height;
+    } cases[] = {
+        {"<IMG SRC=a.gif ALT=Logo>", 4 * 6 + 2 + 24, 24}, // Arial 8: 6-pixel characters
+        {"<IMG SRC=a.gif>", 26, 24},
+        {"<IMG SRC=a.gif WIDTH=40 HEIGHT=30>", 40, 30},
+        {"<IMG SRC=a.gif WIDTH=50%>", 200, 24},
+        {"<A HREF=x><IMG SRC=a.gif WIDTH=40 HEIGHT=30></A>", 42, 32},
+        {"<A HREF=x><IMG SRC=a.gif WIDTH=40 HEIGHT=30 BORDER=0></A>", 40, 30},
+    };
+    for (auto& c : cases) {
+        TTestDoc d;
+        d.Parse(c.html);
+        d.Layout(400);
+        TSection* s = d.As<TSection>(0);
+        ASSERT_EQ(s->Images.size(), 1u) << c.html;
+        EXPECT_EQ(s->Images[0]->Width, c.width) << c.html;
+        EXPECT_EQ(s->Images[0]->Height, c.height) << c.html;
+    }
+}
+
+TEST(Layout, InlineImageRaisesItsLine) {
+    TTestDoc d;
+    d.Parse("a<IMG WIDTH=10 HEIGHT=40>b<IMG WIDTH=10 HEIGHT=40 ALIGN=top>");
+    d.Layout(400);
+    const LineRec& l = d.As<TSection>(0)->Lines[0];
+    EXPECT_EQ(l.SpaceBefore, 40 + 4 - 20); // bottom-aligned: its bottom on the baseline
+    EXPECT_EQ(l.SpaceAfter, 40 - 20);      // top-aligned
+    EXPECT_EQ(l.Total(), 24 + 20 + 20);
+    EXPECT_EQ(l.TextWidth, 8 + 20 + 8 + 20); // each image with HSPACE 5 on both sides
+}
+
+TEST(Layout, ListIndentsAndMarkers) {
+    TTestDoc d;
+    d.Parse("<UL><LI>one<UL><LI>two</UL></UL><OL TYPE=A START=26><LI>z<LI>after</OL>");
+    d.Layout(400);
+    EXPECT_EQ(d.Find("one")->Lines[0].LineX, 35);
+    EXPECT_EQ(d.Find("two")->Lines[0].LineX, 70);
+    EXPECT_EQ(d.Find("z")->Lines[0].LineX, 35);
+    d.List.Draw(d.Canvas, Rect(0, 0, 400, 200), 0, 0);
+    // Bullets: navy at level 1, maroon at level 2, centred 8 pixels left of the indent.
+    EXPECT_EQ(d.Canvas.GetPixel(27, 10), clNavy);
+    EXPECT_EQ(d.Canvas.GetPixel(62, 30), clMaroon);
+    // "Z." ends 5 pixels left of the indent: x 14 to 30 on the third line.
+    EXPECT_EQ(d.Canvas.GetPixel(15, 40 + 10), clBlack);
+    EXPECT_EQ(d.Canvas.GetPixel(31, 40 + 10), clWhite);
+    EXPECT_EQ(d.As<TOListItem>(3)->MarkerText(), "Z."); // item 27 stays at Z
+
+    TTestDoc dark;
+    dark.List.Background = clBlack;
+    dark.List.FontColor = clLime;
+    dark.Parse("<UL><LI>one</UL>");
+    dark.Layout(400);
+    TMemoryCanvas canvas(400, 100, clBlack);
+    dark.List.Draw(canvas, Rect(0, 0, 400, 100), 0, 0);
+    EXPECT_EQ(canvas.GetPixel(27, 10), clBlack); // an open circle in the text colour
+    EXPECT_GT(canvas.CountColor(Rect(24, 7, 31, 14), clLime), 0);
+}
+
+TEST(Layout, SelectionIsDrawnInvertedAndCopied) {
+    TTestDoc d;
+    d.Parse("abc def<P>ghi");
+    d.Layout(400);
+    TSection* first = d.Find("abc");
+    TSection* last = d.Find("ghi");
+    d.List.SelB = first->StartPos + 1;
+    d.List.SelE = last->StartPos + 2;
+    d.List.Draw(d.Canvas, Rect(0, 0, 400, 100), 0, 0);
+    EXPECT_EQ(d.Canvas.GetPixel(1, 10), clBlack); // "a": black glyph on white
+    EXPECT_EQ(d.Canvas.GetPixel(1, 1), clWhite);
+    EXPECT_EQ(d.Canvas.GetPixel(9, 1), clBlack);  // "b": the cell filled with the text colour
+    EXPECT_EQ(d.Canvas.GetPixel(9, 10), clWhite); // and the glyph in the background colour
+    EXPECT_EQ(d.List.GetSelectedText(), "bc def\r\ngh");
+}
+
+TEST(Layout, HitTestsAndSearch) {
+    TTestDoc d;
+    d.List.LinkColor = clBlue;
+    d.List.HoverColor = clRed;
+    d.List.HoverEnabled = true;
+    d.Parse("<A HREF=u.htm>link</A> text");
+    d.Layout(400);
+    TUrlTarget url;
+    EXPECT_NE(d.List.GetURL(d.Canvas, 10, 5, url), nullptr);
+    EXPECT_EQ(url.Url, "u.htm");
+    EXPECT_EQ(d.List.GetURL(d.Canvas, 60, 5, url), nullptr);
+    EXPECT_EQ(d.List.GetURL(d.Canvas, 10, 25, url), nullptr);
+
+    EXPECT_EQ(d.List.PositionAt(d.Canvas, 11, 5), 1);
+    EXPECT_EQ(d.List.PositionAt(d.Canvas, 12, 5), 2); // nearer the right side of "i"
+    EXPECT_EQ(d.List.PositionAt(d.Canvas, 399, 5), 9);
+    TPoint p;
+    ASSERT_TRUE(d.List.PointOf(d.Canvas, 2, p));
+    EXPECT_EQ(p, (TPoint{16, 0}));
+    char c = 0;
+    ASSERT_TRUE(d.List.CharAt(5, c));
+    EXPECT_EQ(c, 't');
+    EXPECT_EQ(d.List.FindText(0, "TEXT", false), 5);
+    EXPECT_EQ(d.List.FindText(0, "TEXT", true), -1);
+    EXPECT_EQ(d.List.FindText(6, "t", true), 8);
+
+    // Hover colouring follows the mouse.
+    TFontObj& run = d.Find("link")->Fonts[0];
+    EXPECT_TRUE(d.List.UpdateHover(d.Canvas, 10, 5));
+    EXPECT_EQ(run.Font.Color, clRed);
+    EXPECT_FALSE(d.List.UpdateHover(d.Canvas, 12, 5));
+    EXPECT_TRUE(d.List.UpdateHover(d.Canvas, 200, 5));
+    EXPECT_EQ(run.Font.Color, clBlue);
+    d.List.CheckVisitedLinks([](const std::string& u) { return u == "u.htm"; });
+    EXPECT_EQ(run.Font.Color, clPurple);
+}
+
+TEST(Layout, RefreshFontsRescalesEveryRun) {
+    TTestDoc d;
+    d.Parse("a<FONT SIZE=5>b</FONT><TT>c</TT><HR>");
+    d.List.FontSize = 24;
+    d.List.FontName = "Arial";
+    d.List.RefreshFonts();
+    TSection* s = d.Find("abc");
+    EXPECT_EQ(s->Fonts[0].Font.Size(), 24);
+    EXPECT_EQ(s->Fonts[1].Font.Size(), 36);
+    EXPECT_EQ(s->Fonts[0].Font.Name, "Arial");
+    EXPECT_EQ(s->Fonts[2].Font.Name, "Courier New");
+    EXPECT_EQ(s->Fonts[2].Font.Size(), 20);
+    EXPECT_EQ(d.As<THorzLine>(1)->Height, 40);
+}
+
+TEST(Layout, WidthsForTables) {
+    TTestDoc d;
+    d.Parse("<UL><LI>ab abcdef a</UL><PRE>" + std::string(100, 'x') + "</PRE>");
+    int minW = 0, maxW = 0;
+    d.At(0)->MeasureWidths(d.Canvas, minW, maxW);
+    EXPECT_EQ(minW, 6 * 8 + 35);
+    EXPECT_EQ(maxW, 11 * 8 + 35);
+    d.At(1)->MeasureWidths(d.Canvas, minW, maxW);
+    EXPECT_EQ(maxW, 100 * 7);
+    EXPECT_EQ(minW, 500);
+}
