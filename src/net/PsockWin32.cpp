@@ -1,0 +1,306 @@
+// The WinSock 1.1 driver of TPowersock: one stream socket in window-notification mode, a hidden
+// notification window of class "PsockWindowClass", asynchronous name lookup, and TThreadTimer.
+#include "toolkit/Win32.h"
+
+#include <winsock.h>
+
+#include <cstring>
+
+#include "net/Psock.h"
+#include "net/PsockWin32.h"
+#include "toolkit/Application.h"
+
+namespace {
+
+const char kSockClass[] = "PsockWindowClass";
+const char kTimerClass[] = "TmrWindowClass";
+constexpr UINT_PTR kTimerId = 1;
+
+// Live TPowersock instances of the process: WinSock is started with the first and cleaned up
+// with the last. Used from the one window thread only.
+int g_instances = 0;
+TSocketWaitMode g_waitMode = TSocketWaitMode::WakeOnMessage;
+
+HINSTANCE ModuleInstance() {
+    // The module this code lives in (the plug-in DLL inside a host), not the host's executable.
+    HMODULE m = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&ModuleInstance), &m);
+    return m;
+}
+
+HWND CreateHiddenWindow(const char* className, WNDPROC proc, void* owner) {
+    HINSTANCE inst = ModuleInstance();
+    WNDCLASSA wc{};
+    if (!GetClassInfoA(inst, className, &wc)) {
+        wc = WNDCLASSA{};
+        wc.lpfnWndProc = proc;
+        wc.cbWndExtra = sizeof(LONG_PTR);
+        wc.hInstance = inst;
+        wc.lpszClassName = className;
+        if (!RegisterClassA(&wc)) return nullptr;
+    }
+    HWND h = CreateWindowExA(WS_EX_TOOLWINDOW, className, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, inst, nullptr);
+    if (h) SetWindowLongPtrA(h, 0, reinterpret_cast<LONG_PTR>(owner));
+    return h;
+}
+
+// Dispatches every pending message of the thread.
+void PumpMessages() {
+    if (Application) {
+        Application->ProcessMessages();
+        return;
+    }
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+        if (m.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(m.wParam));
+            return;
+        }
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
+    }
+}
+
+std::string VersionText(WORD v) { return std::to_string(HIBYTE(v)) + "." + std::to_string(LOBYTE(v)); }
+
+class WinsockDriver : public TSocketDriver {
+public:
+    ~WinsockDriver() override {
+        if (window_) {
+            SetWindowLongPtrA(window_, 0, 0);
+            DestroyWindow(window_);
+        }
+    }
+
+    bool Startup(TPowersock* owner, TStringList& info) override {
+        owner_ = owner;
+        if (g_instances++ == 0) {
+            WSADATA wd{};
+            WSAStartup(0x0101, &wd); // the result is reported through the calls that follow
+            info.Add("Version= " + VersionText(wd.wVersion));
+            info.Add("High Version= " + VersionText(wd.wHighVersion));
+            info.Add("Description= " + std::string(wd.szDescription, strnlen(wd.szDescription, sizeof wd.szDescription)));
+            info.Add("System= " + std::string(wd.szSystemStatus, strnlen(wd.szSystemStatus, sizeof wd.szSystemStatus)));
+            info.Add("Max Sockets= " + std::to_string(wd.iMaxSockets));
+            info.Add("Max Udp pack size= " + std::to_string(wd.iMaxUdpDg));
+        }
+        counted_ = true;
+        window_ = CreateHiddenWindow(kSockClass, &WindowProc, this);
+        timer_ = std::make_unique<TThreadTimer>(nullptr);
+        timer_->SetEnabled(false);
+        timer_->SetOnTimer([this](TObject*) { owner_->TimeOutExpired(); });
+        if (!window_) {
+            Shutdown();
+            return false;
+        }
+        return true;
+    }
+
+    void Shutdown() override {
+        timer_.reset();
+        if (lookup_) WSACancelAsyncRequest(lookup_);
+        lookup_ = nullptr;
+        if (counted_ && --g_instances == 0) WSACleanup();
+        counted_ = false;
+    }
+
+    bool CreateSocket(bool lingerReset) override {
+        SOCKET s = socket(AF_INET, SOCK_STREAM, lingerReset ? IPPROTO_TCP : 0);
+        if (s == INVALID_SOCKET) return false;
+        if (lingerReset) {
+            // Closing resets the connection at once instead of lingering over unsent data.
+            linger l{1, 0};
+            if (setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&l), sizeof l) == SOCKET_ERROR) {
+                closesocket(s);
+                return false;
+            }
+        }
+        if (WSAAsyncSelect(s, window_, sockmsg::SocketEvent, fdev::All) == SOCKET_ERROR) {
+            closesocket(s);
+            return false;
+        }
+        socket_ = s;
+        return true;
+    }
+
+    bool HasSocket() const override { return socket_ != INVALID_SOCKET; }
+
+    int CloseSocket() override {
+        SOCKET s = socket_;
+        socket_ = INVALID_SOCKET;
+        return closesocket(s) == SOCKET_ERROR ? WSAGetLastError() : 0;
+    }
+
+    bool DottedAddress(const std::string& name, uint32_t& addr) override {
+        unsigned long a = inet_addr(name.c_str());
+        if (a == INADDR_NONE) return false;
+        addr = a;
+        return true;
+    }
+
+    int StartLookup(const std::string& name) override {
+        if (lookup_) WSACancelAsyncRequest(lookup_);
+        lookupName_ = name; // must live until the lookup ends
+        std::memset(hostBuffer_, 0, sizeof hostBuffer_);
+        lookup_ = WSAAsyncGetHostByName(window_, sockmsg::LookupDone, lookupName_.c_str(), hostBuffer_, sizeof hostBuffer_);
+        return lookup_ ? 0 : WSAGetLastError();
+    }
+
+    uint32_t LookupAddress() override {
+        const auto* he = reinterpret_cast<const hostent*>(hostBuffer_);
+        if (!he->h_addr_list || !he->h_addr_list[0] || he->h_length != 4) return 0;
+        uint32_t a;
+        std::memcpy(&a, he->h_addr_list[0], 4);
+        return a;
+    }
+
+    int Connect(const TSockAddrIn& addr) override {
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_port = addr.Port;
+        sa.sin_addr.s_addr = addr.Addr;
+        if (connect(socket_, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == SOCKET_ERROR) return WSAGetLastError();
+        return 0;
+    }
+
+    int Send(const char* data, int len, int& error) override {
+        int n = send(socket_, data, len, 0);
+        if (n == SOCKET_ERROR) {
+            error = WSAGetLastError();
+            return -1;
+        }
+        return n;
+    }
+
+    int Recv(char* data, int len, int& error) override {
+        int n = recv(socket_, data, len, 0);
+        if (n == SOCKET_ERROR) {
+            error = WSAGetLastError();
+            return -1;
+        }
+        return n;
+    }
+
+    void StopNotifications() override {
+        if (socket_ != INVALID_SOCKET) WSAAsyncSelect(socket_, window_, 0, 0);
+    }
+
+    intptr_t AcceptSocket(TSockAddrIn& peer, int& error) override {
+        sockaddr_in sa{};
+        int len = sizeof sa;
+        SOCKET s = accept(socket_, reinterpret_cast<sockaddr*>(&sa), &len);
+        if (s == INVALID_SOCKET) {
+            error = WSAGetLastError();
+            return -1;
+        }
+        peer.Family = sa.sin_family;
+        peer.Port = sa.sin_port;
+        peer.Addr = sa.sin_addr.s_addr;
+        return static_cast<intptr_t>(s);
+    }
+
+    void Post(unsigned message) override { PostMessageA(window_, message, 0, 0); }
+
+    void TimerOn(unsigned intervalMs) override {
+        timer_->SetEnabled(false);
+        timer_->SetInterval(intervalMs);
+        timer_->SetEnabled(true);
+    }
+
+    void TimerOff() override {
+        if (timer_) timer_->SetEnabled(false);
+    }
+
+    void WaitPass() override {
+        if (g_waitMode == TSocketWaitMode::Sleep)
+            Sleep(2);
+        else
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT);
+        PumpMessages();
+    }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
+        if (msg >= sockmsg::SocketEvent && msg <= sockmsg::ContinueRead) {
+            auto* self = reinterpret_cast<WinsockDriver*>(GetWindowLongPtrA(h, 0));
+            if (!self) return 0;
+            try {
+                // Notifications of a socket already closed, or of a lookup replaced by a newer
+                // one, belong to nobody any more.
+                if (msg == sockmsg::SocketEvent && static_cast<SOCKET>(w) != self->socket_) return 0;
+                if (msg == sockmsg::LookupDone) {
+                    if (reinterpret_cast<HANDLE>(w) != self->lookup_) return 0;
+                    self->lookup_ = nullptr;
+                }
+                self->owner_->HandleSocketMessage(msg, static_cast<uint32_t>(l));
+            } catch (...) {}
+            return 0;
+        }
+        return DefWindowProcA(h, msg, w, l);
+    }
+
+    TPowersock* owner_ = nullptr;
+    HWND window_ = nullptr;
+    SOCKET socket_ = INVALID_SOCKET;
+    HANDLE lookup_ = nullptr;
+    std::string lookupName_;
+    char hostBuffer_[MAXGETHOSTSTRUCT] = {};
+    std::unique_ptr<TThreadTimer> timer_;
+    bool counted_ = false;
+};
+
+LRESULT CALLBACK TimerWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
+    if (msg == WM_TIMER && w == kTimerId) {
+        auto* self = reinterpret_cast<TThreadTimer*>(GetWindowLongPtrA(h, 0));
+        if (self) GuardedCall([self] { self->Fire(); });
+        return 0;
+    }
+    return DefWindowProcA(h, msg, w, l);
+}
+
+} // namespace
+
+std::unique_ptr<TSocketDriver> CreateWinsockDriver() { return std::make_unique<WinsockDriver>(); }
+
+void SetSocketWaitMode(TSocketWaitMode mode) { g_waitMode = mode; }
+TSocketWaitMode SocketWaitMode() { return g_waitMode; }
+
+// ---------------------------------------------------------------- TThreadTimer
+
+TThreadTimer::TThreadTimer(TComponent* owner) : TComponent(owner) {
+    window_ = CreateHiddenWindow(kTimerClass, &TimerWindowProc, this);
+    if (!window_) throw EOutOfResources("No Timer");
+}
+
+TThreadTimer::~TThreadTimer() {
+    HWND h = static_cast<HWND>(window_);
+    KillTimer(h, kTimerId);
+    SetWindowLongPtrA(h, 0, 0);
+    DestroyWindow(h);
+}
+
+void TThreadTimer::SetEnabled(bool v) {
+    enabled_ = v;
+    Update();
+}
+
+void TThreadTimer::SetInterval(unsigned ms) {
+    interval_ = ms;
+    Update();
+}
+
+void TThreadTimer::SetOnTimer(TNotifyEvent handler) {
+    onTimer_ = std::move(handler);
+    Update();
+}
+
+void TThreadTimer::Update() {
+    HWND h = static_cast<HWND>(window_);
+    KillTimer(h, kTimerId);
+    if (interval_ != 0 && enabled_ && onTimer_ && !SetTimer(h, kTimerId, interval_, nullptr)) throw EOutOfResources("No Timer");
+}
+
+void TThreadTimer::Fire() {
+    if (onTimer_) onTimer_(this);
+}

@@ -1,0 +1,317 @@
+// TPowersock and TNMHTTP over real WinSock, run under Wine against the loopback peers that the
+// test fixture starts: the scriptable test server (which records the raw request bytes) and a
+// tinyproxy in front of it.
+#include "toolkit/Win32.h"
+
+#include <winsock.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "net/NMHttp.h"
+#include "net/PsockWin32.h"
+
+namespace {
+
+std::map<std::string, int> LoadPorts() {
+    std::map<std::string, int> ports;
+    const char* file = std::getenv("QV_NET_PORTS");
+    if (!file) return ports;
+    if (std::FILE* f = std::fopen(file, "r")) {
+        char key[64];
+        int value;
+        while (std::fscanf(f, " %63[^=]=%d", key, &value) == 2) ports[key] = value;
+        std::fclose(f);
+    }
+    return ports;
+}
+
+int PortOf(const char* name) {
+    static const std::map<std::string, int> ports = LoadPorts();
+    auto it = ports.find(name);
+    return it == ports.end() ? 0 : it->second;
+}
+
+std::string Base() { return "http://127.0.0.1:" + std::to_string(PortOf("HTTP_PORT")); }
+
+std::string Pattern(size_t n) {
+    std::string s(n, '\0');
+    for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>(i % 251);
+    return s;
+}
+
+// A plain blocking client, independent of the code under test: asks the test server for the
+// raw bytes of the last request it recorded.
+std::string LastRecordedRequest() {
+    WSADATA wd;
+    WSAStartup(0x0101, &wd);
+    std::string out;
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(static_cast<u_short>(PortOf("HTTP_PORT")));
+    sa.sin_addr.s_addr = inet_addr("127.0.0.1");
+    if (connect(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) {
+        const char req[] = "GET /__last HTTP/1.0\r\n\r\n";
+        send(s, req, sizeof req - 1, 0);
+        char buf[8192];
+        int n;
+        while ((n = recv(s, buf, sizeof buf, 0)) > 0) out.append(buf, static_cast<size_t>(n));
+    }
+    closesocket(s);
+    WSACleanup();
+    size_t body = out.find("\r\n\r\n");
+    return body == std::string::npos ? std::string() : out.substr(body + 4);
+}
+
+const char kAccept[] = "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
+                       "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n";
+
+class HttpWine : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(PortOf("HTTP_PORT"), 0) << "QV_NET_PORTS does not name the fixture's port file";
+        http = std::make_unique<TNMHTTP>(nullptr);
+        http->TimeOut = 30000;
+        http->OnSuccess = [this](CmdType c) { events.push_back("success:" + std::to_string(c)); };
+        http->OnFailure = [this](CmdType c) { events.push_back("failure:" + std::to_string(c)); };
+        http->OnDisconnect = [this](TObject*) { events.push_back("disconnect"); };
+    }
+    void TearDown() override { http.reset(); }
+
+    std::string ErrorOf(const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const Exception& e) { return e.Message(); }
+        return "<no exception>";
+    }
+
+    std::unique_ptr<TNMHTTP> http;
+    std::vector<std::string> events;
+};
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+TEST_F(HttpWine, PluginGetSendsExactBytes) {
+    http->HeaderInfo.LocalProgram = "The Quavory";
+    http->HeaderInfo.Cookie = "UserCookie=0";
+    http->Get(Base() + "/page/2048");
+    EXPECT_EQ(http->Body, Pattern(2048));
+    EXPECT_EQ(http->ReplyCode, 200);
+    EXPECT_EQ(LastRecordedRequest(), std::string("GET /page/2048 HTTP/1.0\r\nHost: 127.0.0.1\r\n") + kAccept +
+                                         "From: The Quavory\r\nCookie: UserCookie=0\r\n"
+                                         "Content-type: application/x-www-form-urlencoded\r\n\r\n");
+    EXPECT_EQ(events.front(), "success:0");
+    // Of two Set-Cookie lines the later wins; the value comes without its line end.
+    http->Get(Base() + "/cookie");
+    EXPECT_EQ(http->ReceivedCookie, "ID=abc; path=/");
+}
+
+TEST_F(HttpWine, NormalExchangeDisconnectsTwice) {
+    http->Get(Base() + "/pagenl/3000");
+    EXPECT_EQ(http->Body, Pattern(3000));
+    EXPECT_EQ(events, (std::vector<std::string>{"disconnect", "success:0", "disconnect"}));
+    EXPECT_FALSE(http->IsConnected);
+}
+
+TEST_F(HttpWine, PostDecodesAndSendsWholeBody) {
+    http->Post(Base() + "/echo", "vALBUM%3DDisc%26%26vRating%3D8+x");
+    EXPECT_EQ(http->Body, "vALBUM=Disc&&vRating=8 x");
+    EXPECT_EQ(LastRecordedRequest(), std::string("POST /echo HTTP/1.0\r\nHost: 127.0.0.1\r\n") + kAccept +
+                                         "Content-type: application/x-www-form-urlencoded\r\nContent-Length: 24\r\n\r\n"
+                                         "vALBUM=Disc&&vRating=8 x");
+    // Longer than one write buffer, NUL bytes included.
+    http->DecodePostData = false;
+    std::string big = Pattern(100000);
+    http->Post(Base() + "/echo", big);
+    EXPECT_EQ(http->Body, big);
+}
+
+TEST_F(HttpWine, ProxyRequestLineCarriesWholeUrl) {
+    // The test server itself in the proxy's place records what a proxy receives.
+    http->Proxy = "127.0.0.1";
+    http->ProxyPort = PortOf("HTTP_PORT");
+    std::string url = "http://127.0.0.1:" + std::to_string(PortOf("HTTP_PORT")) + "/page/10";
+    http->Get(url);
+    EXPECT_EQ(http->Body, Pattern(10));
+    EXPECT_EQ(LastRecordedRequest(), "GET " + url + " HTTP/1.0\r\nProxy-Connection: Keep-Alive\r\nHost: 127.0.0.1\r\n" + kAccept +
+                                         "Content-type: application/x-www-form-urlencoded\r\n\r\n");
+}
+
+TEST_F(HttpWine, ThroughTinyproxy) {
+    ASSERT_NE(PortOf("PROXY_PORT"), 0);
+    http->Proxy = "127.0.0.1";
+    http->ProxyPort = PortOf("PROXY_PORT");
+    http->Get(Base() + "/page/200000");
+    EXPECT_EQ(http->Body.size(), 200000u);
+    EXPECT_EQ(http->Body, Pattern(200000));
+    std::string seen = LastRecordedRequest();
+    EXPECT_EQ(seen.rfind("GET /page/200000 HTTP/1.0\r\n", 0), 0u) << seen;
+    EXPECT_NE(seen.find("tinyproxy"), std::string::npos) << seen;
+    http->Post(Base() + "/echo", "a%3Db");
+    EXPECT_EQ(http->Body, "a=b");
+    // tinyproxy may reorder repeated header lines, so only the shape of the cookie is certain.
+    http->Get(Base() + "/cookie");
+    EXPECT_EQ(http->ReceivedCookie.rfind("ID=", 0), 0u);
+}
+
+TEST_F(HttpWine, ReplyShapes) {
+    struct Case {
+        const char* path;
+        int code;
+        std::string body;
+        const char* event;
+    } cases[] = {
+        {"/lfonly", 200, "lf body", "success:0"},
+        {"/nophrase", 0, "no phrase", "success:0"},
+        {"/nul", 200,
+         [] {
+             std::string s;
+             for (int i = 0; i < 100; ++i) s += std::string("a\0b\0c", 5);
+             return s;
+         }(),
+         "success:0"},
+        {"/shortbody", 200, "only ten b", "success:0"},
+        {"/closeearly", 200, "", "success:0"},
+        {"/404", 404, "<html>missing</html>", "failure:0"},
+        {"/noloc", 302, "nowhere", nullptr},
+    };
+    for (const auto& c : cases) {
+        events.clear();
+        http->Get(Base() + c.path);
+        EXPECT_EQ(http->ReplyCode, c.code) << c.path;
+        EXPECT_EQ(http->Body, c.body) << c.path;
+        bool has = false;
+        for (const auto& e : events) has = has || (c.event && e == c.event);
+        EXPECT_EQ(has, c.event != nullptr) << c.path;
+    }
+    EXPECT_EQ(ErrorOf([&] { http->Get(Base() + "/closenothing"); }), "Connection closed without a reply");
+}
+
+TEST_F(HttpWine, BigBodyAndKeepOpenServer) {
+    auto start = std::chrono::steady_clock::now();
+    http->Get(Base() + "/pagenl/5242880");
+    EXPECT_EQ(http->Body.size(), 5242880u);
+    EXPECT_TRUE(http->Body == Pattern(5242880));
+    // Content-Length ends the body although the server keeps the connection open.
+    start = std::chrono::steady_clock::now();
+    http->Get(Base() + "/keepopen");
+    EXPECT_EQ(http->Body, "hello");
+    EXPECT_LT(Seconds(start), 4.0);
+}
+
+TEST_F(HttpWine, Redirections) {
+    http->Post(Base() + "/redir-bare", "x=1");
+    EXPECT_EQ(http->Body, "target page");
+    EXPECT_EQ(http->RequestUrl, Base() + "/target.htm");
+    EXPECT_EQ(LastRecordedRequest(), std::string("GET /target.htm HTTP/1.0\r\nHost: 127.0.0.1\r\n") + kAccept +
+                                         "Cookie: R=1; path=/\r\nContent-type: application/x-www-form-urlencoded\r\n\r\n");
+    http->MaxRedirects = 3;
+    EXPECT_EQ(ErrorOf([&] { http->Get(Base() + "/loop"); }), "Too many redirections");
+    int asked = 0;
+    http->OnAuthenticationNeeded = [&](TObject*) { ++asked; };
+    http->Get(Base() + "/401");
+    EXPECT_EQ(asked, 1);
+}
+
+TEST_F(HttpWine, ConnectFailures) {
+    http->TimeOut = 500;
+    int failed = 0;
+    http->OnConnectionFailed = [&](TObject*) { ++failed; };
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ErrorOf([&] { http->Get("http://127.0.0.1:" + std::to_string(PortOf("STALL_PORT")) + "/"); }),
+              "Connection Timed out");
+    EXPECT_GE(Seconds(start), 0.45);
+    EXPECT_LT(Seconds(start), 5.0);
+    EXPECT_EQ(ErrorOf([&] { http->Get("http://127.0.0.1:" + std::to_string(PortOf("REFUSED_PORT")) + "/"); }),
+              "Connection Failed");
+    EXPECT_EQ(failed, 2);
+    // The component recovers.
+    http->Get(Base() + "/page/5");
+    EXPECT_EQ(http->Body, Pattern(5));
+}
+
+TEST_F(HttpWine, SilenceTimesOut) {
+    http->TimeOut = 400;
+    EXPECT_EQ(ErrorOf([&] { http->Get(Base() + "/stall"); }), "Socket readln timed out");
+    EXPECT_EQ(ErrorOf([&] { http->Get(Base() + "/stallbody"); }), "Socket capture timed out");
+    EXPECT_EQ(http->Body, "partial");
+}
+
+TEST_F(HttpWine, AbortFromTimerInEachPhase) {
+    struct Case {
+        std::string url;
+        const char* message;
+    } cases[] = {
+        {"http://127.0.0.1:" + std::to_string(PortOf("STALL_PORT")) + "/", "Connection Canceled"},
+        {Base() + "/stall", "Socket readln aborted"},
+        {Base() + "/stallbody", "Socket capture aborted"},
+    };
+    TThreadTimer timer(nullptr);
+    timer.SetEnabled(false);
+    timer.SetInterval(300);
+    timer.SetOnTimer([&](TObject*) {
+        timer.SetEnabled(false);
+        http->Abort();
+    });
+    for (const auto& c : cases) {
+        timer.SetEnabled(true);
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(ErrorOf([&] { http->Get(c.url); }), c.message) << c.url;
+        EXPECT_LT(Seconds(start), 5.0) << c.url;
+        EXPECT_FALSE(http->IsConnected);
+    }
+}
+
+TEST_F(HttpWine, SecondRequestFromTimerIsRefused) {
+    std::string refused;
+    TThreadTimer timer(nullptr);
+    timer.SetInterval(200);
+    timer.SetOnTimer([&](TObject*) {
+        timer.SetEnabled(false);
+        refused = ErrorOf([&] { http->Get(Base() + "/page/1"); });
+        http->Abort();
+    });
+    EXPECT_EQ(ErrorOf([&] { http->Get(Base() + "/stallbody"); }), "Socket capture aborted");
+    EXPECT_EQ(refused, "Already connected");
+    EXPECT_EQ(http->RequestUrl, Base() + "/stallbody");
+}
+
+TEST_F(HttpWine, NameLookupAndWaitModes) {
+    int resolved = 0;
+    http->OnHostResolved = [&](TComponent*) { ++resolved; };
+    for (TSocketWaitMode mode : {TSocketWaitMode::Sleep, TSocketWaitMode::WakeOnMessage}) {
+        SetSocketWaitMode(mode);
+        http->Get("http://localhost:" + std::to_string(PortOf("HTTP_PORT")) + "/page/70000");
+        EXPECT_EQ(http->Body, Pattern(70000));
+    }
+    EXPECT_EQ(resolved, 2);
+    EXPECT_FALSE(http->WinsockInfo.Count() == 0 && http->WinsockInfo.Text().empty());
+}
+
+TEST(PowersockWine, WinsockInfoAndInstanceCount) {
+    auto a = std::make_unique<TPowersock>(nullptr);
+    ASSERT_EQ(a->WinsockInfo.Count(), 6);
+    EXPECT_EQ(a->WinsockInfo[0], "Version= 1.1");
+    EXPECT_EQ(a->WinsockInfo[4].rfind("Max Sockets= ", 0), 0u);
+    auto b = std::make_unique<TPowersock>(nullptr);
+    EXPECT_EQ(b->WinsockInfo.Count(), 0); // only the first live instance starts WinSock
+    a.reset();
+    // WinSock stays started while b lives: b can still connect.
+    b->Host = "127.0.0.1";
+    b->Port = PortOf("HTTP_PORT");
+    b->Connect();
+    EXPECT_TRUE(b->IsConnected);
+    b->Writeln("GET /page/3 HTTP/1.0\r\n");
+    EXPECT_EQ(b->ReadLn(), "HTTP/1.0 200 OK\r\n");
+    b->Disconnect();
+}
+
+} // namespace
