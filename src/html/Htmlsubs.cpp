@@ -38,6 +38,10 @@ int IndentManagerBasic::RightSide(int y) const {
 }
 
 void IndentManagerBasic::SetLevel(int y, int level) {
+    // Layout runs downward: records that ended above y never count again.
+    auto ended = [y](const IndentRec& r) { return r.YB <= y; };
+    L.erase(std::remove_if(L.begin(), L.end(), ended), L.end());
+    R.erase(std::remove_if(R.begin(), R.end(), ended), R.end());
     if (level > CurrentLevel) {
         int base = LeftIndent(y) - LfEdge;
         for (int k = CurrentLevel + 1; k <= level; ++k) {
@@ -84,8 +88,11 @@ TSection::TSection(TSectionList* document, int level, const TMyFont& font, const
 
 TSection::~TSection() {
     if (!Document) return;
+    bool hasLink = false;
+    for (int i = 0; i < Fonts.Count() && !hasLink; ++i) hasLink = !Fonts[i].UrlTarget.Empty();
     auto& links = Document->LinkList;
-    links.erase(std::remove_if(links.begin(), links.end(), [this](TFontObj* f) { return f->Section == this; }), links.end());
+    if (hasLink && !links.empty())
+        links.erase(std::remove_if(links.begin(), links.end(), [this](TFontObj* f) { return f->Section == this; }), links.end());
     if (Document->ActiveLink && Document->ActiveLink->Section == this) Document->ActiveLink = nullptr;
     for (auto& img : Images)
         if (Document->ActiveImage == img.get()) Document->ActiveImage = nullptr;
@@ -104,7 +111,6 @@ void TSection::AppendText(std::string_view text) {
     if (text.empty()) return;
     if (!Preformatted && text[0] == ' ' && (Buff.empty() || Buff.back() == ' ' || OnlyFloats())) text.remove_prefix(1);
     if (text.empty()) return;
-    if (Buff.capacity() < Buff.size() + text.size()) Buff.reserve(Buff.size() + text.size() + 100);
     Buff.append(text);
 }
 
@@ -347,9 +353,9 @@ int TSection::LayOut(TCanvas& canvas, int y, int, int& curs, IndentManagerBasic&
         Lines.push_back(line);
         y += line.Total();
         for (TImageObj* img : heldBack) PlaceFloat(*img, y, imgr);
-        for (auto& img : Images)
-            if (img->Floating() && img->Pos >= line.Start && img->Pos < end)
-                maxWidth = std::max(maxWidth, img->DrawX + img->Width);
+        for (int k = line.Start; k < pos; ++k)
+            if (TImageObj* img = ImageAtPos(k)) heldBack.push_back(img);
+        for (TImageObj* img : heldBack) maxWidth = std::max(maxWidth, img->DrawX + img->Width);
         pos = end;
     }
     Height = y - Top;
@@ -662,8 +668,8 @@ TSectionList::~TSectionList() { Clear(); }
 void TSectionList::Clear() {
     ActiveLink = nullptr;
     ActiveImage = nullptr;
+    LinkList.clear(); // first, so the sections need not take themselves out one by one
     Sections.clear();
-    LinkList.clear();
     MapList.clear();
     FormControlList.clear();
     BackgroundImage.clear();

@@ -1,0 +1,45 @@
+// Fuzz target: any bytes go through the buffer parser, then layout at two widths, drawing, hit
+// tests, search and selection copy. Built for libFuzzer with QV_FUZZ, and replayed over the saved
+// corpus by html_fuzz_replay in every normal test run.
+#include <cstddef>
+#include <cstdint>
+
+#include "html/Readhtml.h"
+#include "toolkit/MemoryCanvas.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    TSectionList list;
+    list.FontSize = 8;
+    TStringList names;
+    THtmlCallbacks callbacks;
+    callbacks.OnInclude = [](const std::string&, TStringList&, std::string& buffer) { buffer = "<B>included</B><!--#x-->"; };
+    callbacks.OnMeta = [](const std::string&, const std::string&, const std::string&) {};
+    callbacks.OnScript = [](const std::string&, const std::string&) {};
+    callbacks.OnSound = [](const std::string&, int, bool) {};
+    THtmlParseInfo info;
+    try {
+        HtmlParseBuffer(list, names, reinterpret_cast<const char*>(data), size, callbacks, info);
+    } catch (const EParseError&) {
+        // an unterminated comment: the document keeps what came before it
+    }
+    TMemoryCanvas canvas(96, 64);
+    for (int width : {300, 37}) {
+        int maxWidth = 0;
+        int height = list.DoLayout(canvas, width, maxWidth);
+        list.Draw(canvas, Rect(0, 0, 96, 64), 0, 0);
+        list.YOff = height / 2;
+        list.Draw(canvas, Rect(0, 0, 96, 64), 0, 0);
+        list.YOff = 0;
+        TUrlTarget url;
+        for (int y = 0; y < height && y < 400; y += 13) {
+            list.GetURL(canvas, y % width, y, url);
+            list.PositionAt(canvas, (y * 7) % (width + 20), y);
+        }
+    }
+    list.SelB = 1;
+    list.SelE = 1 << 20;
+    (void)list.GetSelectedText();
+    (void)list.FindText(0, "a", false);
+    list.RefreshFonts();
+    return 0;
+}
