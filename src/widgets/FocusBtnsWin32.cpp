@@ -1,0 +1,167 @@
+#include "widgets/FocusBtnsWin32.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "toolkit/GdiCanvas.h"
+
+// Focus changes anywhere on the thread reach every live focus button through one computer-based
+// training hook (HCBT_SETFOCUS), installed while at least one focus button exists: the active
+// frame moves with the focus even when neither window involved is a focus button.
+struct TFocusWatch {
+    static std::vector<TFocusButton*>& Buttons() {
+        static std::vector<TFocusButton*> buttons;
+        return buttons;
+    }
+    static HHOOK& Hook() {
+        static HHOOK hook = nullptr;
+        return hook;
+    }
+    static LRESULT CALLBACK Proc(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HCBT_SETFOCUS) {
+            HWND gaining = reinterpret_cast<HWND>(wParam);
+            HWND root = gaining ? GetAncestor(gaining, GA_ROOT) : nullptr;
+            for (TFocusButton* b : std::vector<TFocusButton*>(Buttons())) {
+                if (std::find(Buttons().begin(), Buttons().end(), b) == Buttons().end()) continue;
+                if (!b->HandleAllocated() || GetAncestor(b->Handle(), GA_ROOT) != root) continue;
+                b->FocusMoved(gaining);
+            }
+        }
+        return CallNextHookEx(Hook(), code, wParam, lParam);
+    }
+    static void Add(TFocusButton* b) {
+        Buttons().push_back(b);
+        if (!Hook()) Hook() = SetWindowsHookExA(WH_CBT, &Proc, nullptr, GetCurrentThreadId());
+    }
+    static void Remove(TFocusButton* b) {
+        auto& list = Buttons();
+        list.erase(std::remove(list.begin(), list.end(), b), list.end());
+        if (list.empty() && Hook()) {
+            UnhookWindowsHookEx(Hook());
+            Hook() = nullptr;
+        }
+    }
+};
+
+TFocusButton::TFocusButton(TComponent* owner) : TButton(owner) { TFocusWatch::Add(this); }
+
+TFocusButton::~TFocusButton() { TFocusWatch::Remove(this); }
+
+void TFocusButton::CreateParams(TCreateParams& params) {
+    TButton::CreateParams(params);
+    params.Style &= ~static_cast<DWORD>(BS_DEFPUSHBUTTON);
+    params.Style |= BS_OWNERDRAW;
+}
+
+void TFocusButton::WindowCreated() {
+    TButton::WindowCreated();
+    look_.IsActive = Default();
+}
+
+void TFocusButton::FocusMoved(HWND wnd) {
+    TWinControl* target = wnd ? TWinControl::FromHandle(wnd) : nullptr;
+    if (dynamic_cast<TButton*>(target))
+        look_.IsActive = target == this;
+    else
+        look_.IsActive = Default();
+    Invalidate();
+}
+
+bool TFocusButton::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (msg != WM_DRAWITEM) return TButton::ReflectedMessage(msg, wParam, lParam, result);
+    auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+    TGdiCanvas canvas(dis->hDC);
+    canvas.Font = Font();
+    canvas.Brush.Color = Color();
+    canvas.Brush.Style = TBrushStyle::bsSolid;
+    TSize client{dis->rcItem.right - dis->rcItem.left, dis->rcItem.bottom - dis->rcItem.top};
+    DrawFocusButton(canvas, Caption(), look_, (dis->itemState & ODS_SELECTED) != 0, (dis->itemState & ODS_FOCUS) != 0, Enabled(),
+                    client);
+    result = TRUE;
+    return true;
+}
+
+bool TFocusButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (msg) {
+    case BM_SETSTYLE:
+        // The form (or the dialog manager) marking the default button: the window stays
+        // owner-drawn, only the picture changes.
+        Invalidate();
+        result = 0;
+        return true;
+    case WM_MOUSEMOVE:
+        if (!look_.MouseInside) {
+            look_.MouseInside = true;
+            TRACKMOUSEEVENT tme{sizeof(TRACKMOUSEEVENT), TME_LEAVE, handle_, 0};
+            TrackMouseEvent(&tme);
+            Invalidate();
+        }
+        break;
+    case WM_MOUSELEAVE:
+        look_.MouseInside = false;
+        Invalidate();
+        break;
+    default: break;
+    }
+    return TButton::WndProc(msg, wParam, lParam, result);
+}
+
+void TFocusButton::SetEnabled(bool v) {
+    TButton::SetEnabled(v);
+    Invalidate();
+}
+
+void TFocusButton::AdjustSize() {
+    if (adjusting_ || !parent_ || !look_.AutoSize) {
+        Invalidate();
+        return;
+    }
+    adjusting_ = true;
+    HDC dc = GetDC(nullptr);
+    TSize size{Width(), Height()};
+    {
+        TGdiCanvas canvas(dc);
+        canvas.Font = Font();
+        TSize client{ClientWidth(), ClientHeight()};
+        size = FocusButtonAutoSize(canvas, Caption(), look_, client);
+    }
+    ReleaseDC(nullptr, dc);
+    SetBounds(Left(), Top(), size.cx, size.cy);
+    adjusting_ = false;
+    Invalidate();
+}
+
+namespace {
+template <class T> bool Change(T& field, T v) {
+    if (field == v) return false;
+    field = v;
+    return true;
+}
+} // namespace
+
+void TFocusButton::SetAutoSize(bool v) {
+    if (Change(look_.AutoSize, v)) AdjustSize();
+}
+void TFocusButton::SetHotTrack(bool v) {
+    if (Change(look_.HotTrack, v)) AdjustSize();
+}
+void TFocusButton::SetShowFocus(bool v) {
+    if (Change(look_.ShowFocus, v)) AdjustSize();
+}
+void TFocusButton::SetWordWrap(bool v) {
+    if (Change(look_.WordWrap, v)) AdjustSize();
+}
+void TFocusButton::SetLayout(TTextLayout v) {
+    if (Change(look_.Layout, v)) Invalidate();
+}
+void TFocusButton::SetShadowColor(TColor v) {
+    if (Change(look_.ShadowColor, v)) Invalidate();
+}
+void TFocusButton::SetShadowPos(TShadowPos v) {
+    if (Change(look_.ShadowPos, v)) Invalidate();
+}
+void TFocusButton::SetTextAlignment(TAlignment v) {
+    if (!Change(alignment_, v)) return;
+    look_.AlignmentFlag = v == TAlignment::taLeftJustify ? dt::Left : v == TAlignment::taRightJustify ? dt::Right : dt::Center;
+    Invalidate();
+}
