@@ -214,37 +214,35 @@ const TBitmap& TImageObj::NotLoadedPicture() {
 }
 
 void TImageObj::Draw(TCanvas& canvas, int x, int y) {
+    // The placeholder box: the not-loaded picture 4 pixels in from the top-left corner (when the
+    // box has room for it), the ALT text beside it, and a sunken frame, or a one-pixel frame in
+    // the link colour when the image is a link.
     TRect r = Bounds(x, y, Width, Height);
     TColor textColor = Document ? Document->FontColor : clBlack;
-    TRect box = r;
+    canvas.Brush.Style = TBrushStyle::bsSolid;
     if (HasBorder) {
         TColor lc = Document ? Document->LinkColor : clBlue;
-        canvas.Brush.Style = TBrushStyle::bsSolid;
         canvas.Brush.Color = lc;
         canvas.FrameRect(r);
         textColor = lc;
-        box = Rect(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1);
     } else {
-        // Sunken frame: shadow at the top and left, highlight at the bottom and right.
-        canvas.Pen.Color = clBtnShadow;
-        canvas.Pen.Width = 1;
-        canvas.Pen.Mode = TPenMode::pmCopy;
-        canvas.Pen.Style = TPenStyle::psSolid;
-        canvas.MoveTo(r.Left, r.Bottom - 1);
-        canvas.LineTo(r.Left, r.Top);
-        canvas.LineTo(r.Right - 1, r.Top);
-        canvas.Pen.Color = clBtnHighlight;
-        canvas.LineTo(r.Right - 1, r.Bottom - 1);
-        canvas.LineTo(r.Left, r.Bottom - 1);
+        canvas.Brush.Color = clBtnShadow;
+        canvas.FillRect(Rect(r.Left, r.Top, r.Right, r.Top + 1));
+        canvas.FillRect(Rect(r.Left, r.Top, r.Left + 1, r.Bottom));
+        canvas.Brush.Color = clBtnHighlight;
+        canvas.FillRect(Rect(r.Left + 1, r.Bottom - 1, r.Right, r.Bottom));
+        canvas.FillRect(Rect(r.Right - 1, r.Top + 1, r.Right, r.Bottom));
     }
-    if (box.Width() >= 24 && box.Height() >= 24) canvas.Draw(box.Left + 3, box.Top + 3, NotLoadedPicture());
-    if (!AltText.empty() && box.Width() > 24) {
+    if (Width >= 24 && Height >= 24) canvas.Draw(x + 4, y + 4, NotLoadedPicture());
+    if (!AltText.empty() && Width > 24) {
+        canvas.PushClip(Rect(x + 24, y + 1, r.Right - 1, r.Bottom - 1));
         canvas.Font = AltFont();
         canvas.Font.Color = textColor;
         canvas.Brush.Style = TBrushStyle::bsClear;
-        TRect tr = Rect(box.Left + 23, box.Top + 3, box.Right - 1, box.Bottom - 1);
+        TRect tr = Rect(x + 24, y + 4, r.Right - 1, r.Bottom - 1);
         canvas.DrawText(AltText, tr, dt::WordBreak | dt::NoPrefix);
         canvas.Brush.Style = TBrushStyle::bsSolid;
+        canvas.PopClip();
     }
 }
 

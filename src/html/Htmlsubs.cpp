@@ -126,7 +126,6 @@ void TSection::ChangeFont(const TMyFont& font, const TUrlTarget& url, int sscrip
             auto& links = Document->LinkList;
             links.erase(std::remove(links.begin(), links.end(), &last), links.end());
         }
-        if (Len() == 0) FirstFont = font;
         return;
     }
     auto& f = Fonts.Add(std::make_unique<TFontObj>(this, Len(), font, url, sscript));

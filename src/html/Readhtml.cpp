@@ -921,7 +921,9 @@ bool THtmlParser::DoMap() {
     Next();
     int others = 0;
     while (Sy != EofSy && Sy != EndOf(MapSy)) {
-        if (Sy == AreaSy) {
+        if (Sy == ScriptSy) {
+            DoScript();
+        } else if (Sy == AreaSy) {
             map->AddArea(Attributes);
         } else if (Sy != TextSy && ++others >= 3) {
             return true; // not a map after all: dropped, and this symbol is handled by the caller

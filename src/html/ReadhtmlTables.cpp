@@ -62,7 +62,10 @@ void THtmlParser::DoInput() {
 void THtmlParser::DoSelect() {
     // Options are read up to /SELECT so their text never lands in the page.
     Next();
-    while (Sy != EofSy && Sy != EndOf(SelectSy)) Next();
+    while (Sy != EofSy && Sy != EndOf(SelectSy)) {
+        if (Sy == ScriptSy) DoScript(); // reads its content, and turns comment detection back on
+        Next();
+    }
 }
 
 void THtmlParser::DoTextArea() { (void)ReadTextAreaLines(); }

@@ -70,3 +70,26 @@ struct TTestDoc {
         return nullptr;
     }
 };
+
+// A text dump of the laid-out document: one line per section (kind, top, height) and one per
+// text line (y, x, height, text; an image shows as [img]).
+inline std::string DumpLayout(const TTestDoc& d) {
+    std::string out;
+    for (int i = 0; i < d.Count(); ++i) {
+        TSectionBase* b = d.At(i);
+        out += d.Kinds().substr(static_cast<size_t>(i), 1) + " top=" + std::to_string(b->Top) +
+               " h=" + std::to_string(b->Height) + "\n";
+        auto* s = dynamic_cast<TSection*>(b);
+        if (!s) continue;
+        for (auto& l : s->Lines) {
+            std::string text;
+            for (int k = l.Start; k < l.Start + l.Ln; ++k) {
+                char c = s->Buff[static_cast<size_t>(k)];
+                text += c == 4 ? std::string("[img]") : std::string(1, c);
+            }
+            out += "  y=" + std::to_string(l.Y) + " x=" + std::to_string(l.LineX) + " h=" + std::to_string(l.Total()) + " |" +
+                   text + "|\n";
+        }
+    }
+    return out;
+}

@@ -3,6 +3,10 @@
 // normal size 12 the base font is 12 points = 16 pixels: 8-pixel characters, lines 20 high.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
 #include "HtmlTestUtil.h"
 
 namespace {
@@ -332,4 +336,44 @@ TEST(Layout, WidthsForTables) {
     d.At(1)->MeasureWidths(d.Canvas, minW, maxW);
     EXPECT_EQ(maxW, 100 * 7);
     EXPECT_EQ(minW, 500);
+}
+
+TEST(Layout, SamplePageGolden) {
+    // The recommendation-style sample page at the plug-in's settings (8-point text), 400 wide.
+    // Set QV_UPDATE_GOLDEN=1 to rewrite the expected dump after a deliberate change.
+    std::ifstream in(std::string(QV_TEST_DATA) + "/html/recommendations.htm", std::ios::binary);
+    std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(html.empty());
+    TTestDoc d(8);
+    d.Parse(html);
+    d.Layout(400);
+    EXPECT_EQ(d.Info.Title, "Your Quavory Recommendations");
+    std::string dump = DumpLayout(d);
+    std::string goldenName = std::string(QV_TEST_DATA) + "/html/recommendations.layout";
+    if (std::getenv("QV_UPDATE_GOLDEN")) std::ofstream(goldenName, std::ios::binary) << dump;
+    std::ifstream g(goldenName, std::ios::binary);
+    std::string golden((std::istreambuf_iterator<char>(g)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(dump, golden);
+}
+
+TEST(Layout, ImagePlaceholderDrawing) {
+    TTestDoc d;
+    d.List.LinkColor = clBlue;
+    d.Parse("<IMG SRC=a.gif ALT=Logo ALIGN=top><A HREF=x><IMG SRC=b.gif WIDTH=30 HEIGHT=30 ALIGN=top></A>");
+    d.Layout(400);
+    d.List.Draw(d.Canvas, Rect(0, 0, 400, 100), 0, 0);
+    // First box at x 5 (HSPACE), 50 x 24: sunken frame, the picture at +4, "Logo" from +24.
+    EXPECT_EQ(d.Canvas.GetPixel(5, 0), ColorToRGB(clBtnShadow));
+    EXPECT_EQ(d.Canvas.GetPixel(5 + 49, 23), ColorToRGB(clBtnHighlight));
+    EXPECT_EQ(d.Canvas.GetPixel(5 + 4, 4), clGray); // the picture's own frame
+    EXPECT_EQ(d.Canvas.GetPixel(5 + 3, 3), clWhite);
+    EXPECT_GT(d.Canvas.CountColor(Rect(5 + 24, 4, 5 + 49, 23), clBlack), 0); // the ALT text
+    // Second box, in a link: 32 x 32 with a frame in the link colour.
+    int x2 = 5 + 50 + 5 + 5;
+    EXPECT_EQ(d.Canvas.GetPixel(x2, 0), clBlue);
+    EXPECT_EQ(d.Canvas.GetPixel(x2 + 31, 31), clBlue);
+    TUrlTarget url;
+    EXPECT_NE(d.List.GetURL(d.Canvas, x2 + 10, 10, url), nullptr);
+    EXPECT_EQ(url.Url, "x");
+    EXPECT_EQ(d.List.ImageAt(x2 + 10, 10), d.Find("\4")->Images[1].get());
 }
