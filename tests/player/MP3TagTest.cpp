@@ -23,9 +23,13 @@ struct EventLog {
     TObject* lastSender = nullptr;
 
     void Attach(TMP3Tag& tag) {
-        tag.onChange = [this](TObject* s) { lastSender = s, entries.push_back("change"); };
-        tag.onFileNameChange = [this](TObject* s) { lastSender = s, entries.push_back("filename"); };
-        tag.onError = [this](TObject* s, const std::string& m) { lastSender = s, entries.push_back("error:" + m); };
+        tag.onChange = [this](TObject* s) { Record(s, "change"); };
+        tag.onFileNameChange = [this](TObject* s) { Record(s, "filename"); };
+        tag.onError = [this](TObject* s, const std::string& m) { Record(s, "error:" + m); };
+    }
+    void Record(TObject* sender, const std::string& entry) {
+        lastSender = sender;
+        entries.push_back(entry);
     }
 };
 

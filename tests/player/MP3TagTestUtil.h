@@ -28,7 +28,6 @@ public:
     }
     ~TagScratch() {
         std::error_code ec;
-        std::filesystem::permissions(dir_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(dir_, ec);
     }
     TagScratch(const TagScratch&) = delete;
