@@ -1062,7 +1062,8 @@ void THtmlParser::DoPre() {
                 break;
             }
         } else {
-            buf += static_cast<char>(LCh);
+            // Control bytes are dropped here as in normal text: none may pose as an object.
+            if (LCh >= ' ') buf += static_cast<char>(LCh);
             GetCh();
             if (buf.size() > 200) flush();
         }

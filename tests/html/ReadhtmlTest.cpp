@@ -191,6 +191,11 @@ TEST(Readhtml, WhitespaceNormalVersusPre) {
     d.Parse("a   \r\n\t b<PRE>a   b\tc\n  d</PRE>e");
     EXPECT_EQ(d.Kinds(), "TPPT");
     EXPECT_EQ(d.Texts(), "a b|a   b c|  d|e");
+
+    // Control bytes never reach a section's text, where 2 and 4 stand for objects.
+    TTestDoc c;
+    c.Parse(std::string("x\x04y\x02<PRE>p\x04q\x02</PRE>"));
+    EXPECT_EQ(c.Texts(), "xy|pq");
 }
 
 TEST(Readhtml, PreLinesAndTags) {
