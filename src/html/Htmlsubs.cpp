@@ -37,11 +37,14 @@ int IndentManagerBasic::RightSide(int y) const {
     return RtEdge + x;
 }
 
-void IndentManagerBasic::SetLevel(int y, int level) {
-    // Layout runs downward: records that ended above y never count again.
+void IndentManagerBasic::Prune(int y) {
     auto ended = [y](const IndentRec& r) { return r.YB <= y; };
     L.erase(std::remove_if(L.begin(), L.end(), ended), L.end());
     R.erase(std::remove_if(R.begin(), R.end(), ended), R.end());
+}
+
+void IndentManagerBasic::SetLevel(int y, int level) {
+    Prune(y);
     if (level > CurrentLevel) {
         int base = LeftIndent(y) - LfEdge;
         for (int k = CurrentLevel + 1; k <= level; ++k) {
@@ -273,6 +276,7 @@ int TSection::LayOut(TCanvas& canvas, int y, int, int& curs, IndentManagerBasic&
 
     int pos = 0;
     while (pos < Len()) {
+        if (imgr.L.size() + imgr.R.size() > 32) imgr.Prune(y); // many floats in one section
         LineRec line;
         line.Start = pos;
         line.Y = y;

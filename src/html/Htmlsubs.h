@@ -30,6 +30,8 @@ public:
     int RightSide(int y) const;
     // Raises or lowers the list level at y.
     void SetLevel(int y, int level);
+    // Forgets records that ended at or above y (layout only moves down).
+    void Prune(int y);
     void AddLeft(int y, int bottom, int width); // a left floating object of `width` from LeftIndent(y)
     void AddRight(int y, int bottom, int width);
     // Largest bottom of floating objects: on the left (1), right (2) or both (3).

@@ -819,7 +819,6 @@ void THtmlParser::DoBR() {
             clear = 3;
     }
     int j = Section ? Section->Justify : Justify;
-    if (!Section) SectionNew(j);
     SectionClose(true);
     SectionNew(j);
     Section->ClearMode = clear;

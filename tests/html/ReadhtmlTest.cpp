@@ -397,6 +397,11 @@ TEST(Readhtml, BreaksKeepEmptyLinesAndClear) {
     EXPECT_EQ(d.Texts(), "text| |more|");
     EXPECT_EQ(d.Find("more")->ClearMode, 1);
     EXPECT_EQ(d.As<TSection>(3)->ClearMode, 3);
+
+    // With no section open (after a rule) a BR has nothing to close: no empty line.
+    TTestDoc r;
+    r.Parse("<HR><BR>x");
+    EXPECT_EQ(r.Kinds(), "RT");
 }
 
 TEST(Readhtml, TitleBaseMetaSoundScriptAndInclude) {
