@@ -134,8 +134,10 @@ void UpdateCaption() {
 void Play(int index) {
     if (g.playlist.empty()) return;
     if (index >= 0) g.position = index % static_cast<int>(g.playlist.size());
-    if (g.state == player::kPaused && index < 0) g.playStart += GetTickCount() - g.pausedAt;
-    else g.playStart = GetTickCount();
+    if (g.state == player::kPaused && index < 0)
+        g.playStart += GetTickCount() - g.pausedAt;
+    else
+        g.playStart = GetTickCount();
     g.state = player::kPlaying;
     UpdateCaption();
 }
@@ -179,19 +181,28 @@ LRESULT PlayerQuery(WPARAM wParam, LPARAM code) {
     case player::kGetPlaylistFile: return entry(true);
     case player::kGetPlaylistTitle: return entry(false);
     case 105: // current position in milliseconds, for completeness
-        return g.state == player::kStopped ? 0 : static_cast<LRESULT>((g.state == player::kPaused ? g.pausedAt : GetTickCount()) - g.playStart);
+        return g.state == player::kStopped
+                   ? 0
+                   : static_cast<LRESULT>((g.state == player::kPaused ? g.pausedAt : GetTickCount()) - g.playStart);
     default: return 0;
     }
 }
 
 void RunScriptStep(const ScriptStep& s) {
-    if (s.command == "play") Play(s.arg.empty() ? -1 : atoi(s.arg.c_str()));
-    else if (s.command == "pause") Pause();
-    else if (s.command == "stop") Stop();
-    else if (s.command == "next") Step(1);
-    else if (s.command == "prev") Step(-1);
-    else if (s.command == "version") g.version = static_cast<unsigned>(strtoul(s.arg.c_str(), nullptr, 16));
-    else if (s.command == "quit") DestroyWindow(g.wnd);
+    if (s.command == "play")
+        Play(s.arg.empty() ? -1 : atoi(s.arg.c_str()));
+    else if (s.command == "pause")
+        Pause();
+    else if (s.command == "stop")
+        Stop();
+    else if (s.command == "next")
+        Step(1);
+    else if (s.command == "prev")
+        Step(-1);
+    else if (s.command == "version")
+        g.version = static_cast<unsigned>(strtoul(s.arg.c_str(), nullptr, 16));
+    else if (s.command == "quit")
+        DestroyWindow(g.wnd);
 }
 
 void LoadPlugins(const std::string& folder) {
@@ -231,8 +242,8 @@ LRESULT CALLBACK HostWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_USER: return PlayerQuery(wParam, lParam);
     case WM_CREATE: {
-        g.list = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY, 0, 0, 100, 100, wnd,
-                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+        g.list = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY, 0, 0, 100, 100,
+                                 wnd, nullptr, GetModuleHandleA(nullptr), nullptr);
         SendMessageA(g.list, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
         for (size_t i = 0; i < g.playlist.size(); ++i) {
             std::string row = std::to_string(i + 1) + ". " + g.playlist[i].title;
@@ -259,7 +270,8 @@ LRESULT CALLBACK HostWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         if (wParam == kScriptTimer) {
             DWORD elapsed = GetTickCount() - g.scriptStart;
-            while (g.scriptNext < g.script.size() && g.script[g.scriptNext].atMs <= elapsed) RunScriptStep(g.script[g.scriptNext++]);
+            while (g.scriptNext < g.script.size() && g.script[g.scriptNext].atMs <= elapsed)
+                RunScriptStep(g.script[g.scriptNext++]);
             if (g.scriptNext >= g.script.size()) KillTimer(wnd, kScriptTimer);
         }
         return 0;
@@ -293,7 +305,8 @@ int Register(bool on) {
     std::string command = "\"" + std::string(path, n) + "\" \"%1\"";
     HKEY k;
     if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) != ERROR_SUCCESS) return 1;
-    LONG rc = RegSetValueExA(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()), static_cast<DWORD>(command.size() + 1));
+    LONG rc = RegSetValueExA(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                             static_cast<DWORD>(command.size() + 1));
     RegCloseKey(k);
     return rc == ERROR_SUCCESS ? 0 : 1;
 }
@@ -311,14 +324,22 @@ int main(int argc, char** argv) {
         if (a == "--plugins") {
             pluginDir = next();
             if (!pluginDir.empty() && pluginDir.back() != '\\' && pluginDir.back() != '/') pluginDir += '\\';
-        } else if (a == "--no-plugins") loadPlugins = false;
-        else if (a == "--version") g.version = static_cast<unsigned>(strtoul(next().c_str(), nullptr, 16));
-        else if (a == "--script") LoadScript(next());
-        else if (a == "--play") playAt = atoi(next().c_str());
-        else if (a == "--register") return Register(true);
-        else if (a == "--unregister") return Register(false);
-        else if (a == "--ready") readyFile = next();
-        else AddPlaylistArg(a);
+        } else if (a == "--no-plugins")
+            loadPlugins = false;
+        else if (a == "--version")
+            g.version = static_cast<unsigned>(strtoul(next().c_str(), nullptr, 16));
+        else if (a == "--script")
+            LoadScript(next());
+        else if (a == "--play")
+            playAt = atoi(next().c_str());
+        else if (a == "--register")
+            return Register(true);
+        else if (a == "--unregister")
+            return Register(false);
+        else if (a == "--ready")
+            readyFile = next();
+        else
+            AddPlaylistArg(a);
     }
 
     WNDCLASSA wc{};

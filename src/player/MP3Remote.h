@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "player/MP3RemoteRules.h"
 #include "toolkit/Classes.h"
 #include "toolkit/Win32.h"
 
@@ -40,10 +41,3 @@ public:
 private:
     TStringList versions_;
 };
-
-// The pure rules behind the component, usable without a player.
-namespace mp3remote {
-std::string CleanOpenCommand(const std::string& command);
-std::string VersionName(const TStringList& table, unsigned version);
-extern const char* const kDefaultVersions[27];
-} // namespace mp3remote

@@ -13,8 +13,8 @@ struct TWinampGeneralPurposePlugin {
     int (*init)();           // returns 0 on success
     void (*config)();
     void (*quit)();
-    HWND hwndParent;         // written by the player before init: its main window
-    HINSTANCE hDllInstance;  // written by the player before init: this library's module handle
+    HWND hwndParent;        // written by the player before init: its main window
+    HINSTANCE hDllInstance; // written by the player before init: this library's module handle
 };
 
 constexpr int32_t kGeneralPurposePluginVersion = 0x10;

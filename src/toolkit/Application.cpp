@@ -49,7 +49,8 @@ void TApplication::Initialize() {
     WNDCLASSA existing{};
     if (!GetClassInfoA(ToolkitInstance(), cls, &existing)) RegisterClassA(&wc);
     // Hidden, zero-sized: it only owns the forms and carries the title.
-    handle_ = CreateWindowExA(WS_EX_TOOLWINDOW, cls, title_.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, ToolkitInstance(), nullptr);
+    handle_ = CreateWindowExA(WS_EX_TOOLWINDOW, cls, title_.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, ToolkitInstance(),
+                              nullptr);
 }
 
 void TApplication::Run() {
@@ -82,7 +83,10 @@ void TApplication::BringToFront() {
     if (!f && mainForm_) f = mainForm_;
     if (!f)
         for (TForm* x : forms_)
-            if (x->Visible()) { f = x; break; }
+            if (x->Visible()) {
+                f = x;
+                break;
+            }
     if (f && f->HandleAllocated()) {
         SetForegroundWindow(f->Handle());
         BringWindowToTop(f->Handle());

@@ -70,15 +70,12 @@ extern TApplication* Application;
 
 // Runs `f`, turning any exception into the standard error box. For every boundary where control
 // returns to the platform (window procedures, timer callbacks, exported functions).
-template <class F>
-void GuardedCall(F&& f) noexcept {
+template <class F> void GuardedCall(F&& f) noexcept {
     try {
         f();
     } catch (const std::exception& e) {
         try {
             if (Application) Application->HandleException(e);
-        } catch (...) {
-        }
-    } catch (...) {
-    }
+        } catch (...) {}
+    } catch (...) {}
 }

@@ -75,15 +75,25 @@ void TBitBtn::DrawButton(TCanvas& canvas, bool pressed, bool focused) {
         int start = Margin >= 0 ? Margin : (width_ - total) / 2;
         gy = (height_ - gh) / 2;
         ty = (height_ - th) / 2;
-        if (Layout == TButtonLayout::blGlyphLeft) { gx = start; tx = start + gw + gap; }
-        else { tx = start; gx = start + tw + gap; }
+        if (Layout == TButtonLayout::blGlyphLeft) {
+            gx = start;
+            tx = start + gw + gap;
+        } else {
+            tx = start;
+            gx = start + tw + gap;
+        }
     } else {
         int total = gh + gap + th;
         int start = Margin >= 0 ? Margin : (height_ - total) / 2;
         gx = (width_ - gw) / 2;
         tx = (width_ - tw) / 2;
-        if (Layout == TButtonLayout::blGlyphTop) { gy = start; ty = start + gh + gap; }
-        else { ty = start; gy = start + th + gap; }
+        if (Layout == TButtonLayout::blGlyphTop) {
+            gy = start;
+            ty = start + gh + gap;
+        } else {
+            ty = start;
+            gy = start + th + gap;
+        }
     }
     if (!g.Empty()) canvas.Draw(gx + off, gy + off, g);
     if (!caption_.empty()) {

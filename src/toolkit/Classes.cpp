@@ -187,8 +187,10 @@ void TStringList::SetValues(std::string_view name, std::string_view value) {
         return;
     }
     std::string line = std::string(name) + "=" + std::string(value);
-    if (i >= 0) SetStrings(i, std::move(line));
-    else Add(std::move(line));
+    if (i >= 0)
+        SetStrings(i, std::move(line));
+    else
+        Add(std::move(line));
 }
 
 std::string TStringList::Text() const {

@@ -26,7 +26,12 @@ struct TRect {
     int Height() const { return Bottom - Top; }
     bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
     bool Contains(TPoint p) const { return p.x >= Left && p.x < Right && p.y >= Top && p.y < Bottom; }
-    void Offset(int dx, int dy) { Left += dx; Right += dx; Top += dy; Bottom += dy; }
+    void Offset(int dx, int dy) {
+        Left += dx;
+        Right += dx;
+        Top += dy;
+        Bottom += dy;
+    }
     friend bool operator==(const TRect&, const TRect&) = default;
 };
 
@@ -110,10 +115,10 @@ public:
     void Assign(const TStringList& other);
     void AddStrings(const TStringList& other);
 
-    int IndexOf(std::string_view s) const;     // case-insensitive, as the platform's list
+    int IndexOf(std::string_view s) const; // case-insensitive, as the platform's list
     int IndexOfName(std::string_view name) const;
-    std::string Names(int i) const;            // text before the first "=", or empty
-    std::string ValueFromIndex(int i) const;   // text after the first "="
+    std::string Names(int i) const;          // text before the first "=", or empty
+    std::string ValueFromIndex(int i) const; // text after the first "="
     std::string Values(std::string_view name) const;
     // Sets or replaces "name=value"; an empty value deletes the line.
     void SetValues(std::string_view name, std::string_view value);

@@ -260,8 +260,10 @@ void TWinControl::InsertControl(TControl* c) {
     controls_.push_back(c);
     if (auto* w = dynamic_cast<TWinControl*>(c)) {
         if (HandleAllocated()) {
-            if (w->HandleAllocated()) ::SetParent(w->handle_, handle_);
-            else w->CreateWnd();
+            if (w->HandleAllocated())
+                ::SetParent(w->handle_, handle_);
+            else
+                w->CreateWnd();
         }
     }
 }
@@ -341,7 +343,8 @@ void TWinControl::UpdateBounds() {
     if (!handle_) return;
     RECT r;
     GetWindowRect(handle_, &r);
-    if (HWND p = GetParent(handle_); p && (GetWindowLongA(handle_, GWL_STYLE) & WS_CHILD)) MapWindowPoints(nullptr, p, reinterpret_cast<POINT*>(&r), 2);
+    if (HWND p = GetParent(handle_); p && (GetWindowLongA(handle_, GWL_STYLE) & WS_CHILD))
+        MapWindowPoints(nullptr, p, reinterpret_cast<POINT*>(&r), 2);
     left_ = r.left;
     top_ = r.top;
     width_ = r.right - r.left;
@@ -555,9 +558,9 @@ bool TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
     case WM_MOUSEMOVE: {
         int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
         TShiftState shift = ShiftStateFromKeys(wParam);
-        TMouseButton button = (msg == WM_RBUTTONDOWN || msg == WM_RBUTTONUP) ? TMouseButton::mbRight
+        TMouseButton button = (msg == WM_RBUTTONDOWN || msg == WM_RBUTTONUP)   ? TMouseButton::mbRight
                               : (msg == WM_MBUTTONDOWN || msg == WM_MBUTTONUP) ? TMouseButton::mbMiddle
-                                                                                : TMouseButton::mbLeft;
+                                                                               : TMouseButton::mbLeft;
         TControl* target = mouseCapture_ ? mouseCapture_ : (own ? ControlAtPos(x, y) : nullptr);
         TControl* who = target ? target : this;
         int cx = target ? x - target->Left() : x, cy = target ? y - target->Top() : y;
@@ -580,7 +583,8 @@ bool TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
             }
             if (!who->Enabled()) break;
             who->MouseUp(button, shift, cx, cy);
-            if (msg == WM_LBUTTONUP && target && Rect(0, 0, target->Width(), target->Height()).Contains(TPoint{cx, cy})) target->Click();
+            if (msg == WM_LBUTTONUP && target && Rect(0, 0, target->Width(), target->Height()).Contains(TPoint{cx, cy}))
+                target->Click();
             break;
         }
         case WM_LBUTTONDBLCLK:

@@ -28,8 +28,8 @@ using TShiftState = unsigned;
 // Cursor identifiers; negative values are the stock cursors, positive ones are registered by
 // components (RegisterCursor).
 using TCursor = int;
-constexpr TCursor crDefault = 0, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6, crSizeNS = -7,
-                  crSizeNWSE = -8, crSizeWE = -9, crHourGlass = -11, crNo = -18, crHandPoint = -21, crSizeAll = -22;
+constexpr TCursor crDefault = 0, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6, crSizeNS = -7, crSizeNWSE = -8,
+                  crSizeWE = -9, crHourGlass = -11, crNo = -18, crHandPoint = -21, crSizeAll = -22;
 void RegisterCursor(TCursor id, HCURSOR cursor);
 HCURSOR CursorHandle(TCursor id);
 
@@ -166,7 +166,7 @@ public:
     explicit TWinControl(TComponent* owner);
     ~TWinControl() override;
 
-    HWND Handle();                 // creates the window when it does not exist yet
+    HWND Handle(); // creates the window when it does not exist yet
     bool HandleAllocated() const { return handle_ != nullptr; }
     void HandleNeeded() { Handle(); }
 

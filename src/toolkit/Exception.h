@@ -15,10 +15,10 @@ private:
     std::string message_;
 };
 
-#define QV_EXCEPTION(Name, Base)                  \
-    class Name : public Base {                    \
-    public:                                       \
-        using Base::Base;                         \
+#define QV_EXCEPTION(Name, Base)                                                                                                 \
+    class Name : public Base {                                                                                                   \
+    public:                                                                                                                      \
+        using Base::Base;                                                                                                        \
     }
 
 QV_EXCEPTION(EConvertError, Exception);      // a text that is not a number

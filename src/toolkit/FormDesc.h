@@ -45,7 +45,4 @@ inline void Describe(TForm& form, std::initializer_list<TControlRow> rows) {
 }
 
 // The control named `name` on `form`, of type T (nullptr when missing or of another type).
-template <class T>
-T* Find(const TComponent& owner, const char* name) {
-    return dynamic_cast<T*>(owner.FindComponent(name));
-}
+template <class T> T* Find(const TComponent& owner, const char* name) { return dynamic_cast<T*>(owner.FindComponent(name)); }

@@ -206,8 +206,10 @@ bool TForm::DialogKey(const MSG& m) {
         return false;
     }
     case VK_ESCAPE:
-        if (CancelButton && CancelButton->Visible() && CancelButton->Enabled()) GuardedCall([&] { CancelButton->Click(); });
-        else if (modal_) modalResult_ = mrCancel;
+        if (CancelButton && CancelButton->Visible() && CancelButton->Enabled())
+            GuardedCall([&] { CancelButton->Click(); });
+        else if (modal_)
+            modalResult_ = mrCancel;
         return true;
     case VK_TAB: {
         HWND next = GetNextDlgTabItem(handle_, m.hwnd, GetKeyState(VK_SHIFT) < 0);

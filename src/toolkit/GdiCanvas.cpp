@@ -53,10 +53,13 @@ void TGdiCanvas::RealizePen() {
 
 void TGdiCanvas::RealizeBrush() {
     if (brushValid_ && brushNow_ == Brush) return;
-    HBRUSH b = Brush.Style == TBrushStyle::bsClear ? static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)) : CreateSolidBrush(Ref(Brush.Color));
+    HBRUSH b = Brush.Style == TBrushStyle::bsClear ? static_cast<HBRUSH>(GetStockObject(NULL_BRUSH))
+                                                   : CreateSolidBrush(Ref(Brush.Color));
     SelectObject(dc_, b);
-    if (Brush.Style == TBrushStyle::bsClear) brush_.Reset();
-    else brush_.Reset(b);
+    if (Brush.Style == TBrushStyle::bsClear)
+        brush_.Reset();
+    else
+        brush_.Reset(b);
     SetBkColor(dc_, Ref(Brush.Color));
     SetBkMode(dc_, Brush.Style == TBrushStyle::bsClear ? TRANSPARENT : OPAQUE);
     brushNow_ = Brush;
@@ -198,7 +201,8 @@ void TGdiCanvas::StretchDraw(const TRect& dest, const TBitmap& bmp) {
         return;
     }
     // Transparent: build a monochrome mask of the transparent colour and draw through it.
-    uint32_t key = bmp.TransparentColor == clNone ? bmp.Pixel(0, bmp.Height() - 1) : TBitmap::ToPixel(ColorToRGB(bmp.TransparentColor));
+    uint32_t key =
+        bmp.TransparentColor == clNone ? bmp.Pixel(0, bmp.Height() - 1) : TBitmap::ToPixel(ColorToRGB(bmp.TransparentColor));
     TBitmap mask(bmp.Width(), bmp.Height());
     for (int y = 0; y < bmp.Height(); ++y)
         for (int x = 0; x < bmp.Width(); ++x) mask.SetPixel(x, y, bmp.Pixel(x, y) == key ? 0xFFFFFF : 0);

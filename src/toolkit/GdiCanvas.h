@@ -8,8 +8,7 @@
 #include "toolkit/Graphics.h"
 
 // Move-only owner of one GDI object (pen, brush, font, bitmap, region).
-template <class H>
-class TGdiObject {
+template <class H> class TGdiObject {
 public:
     TGdiObject() = default;
     explicit TGdiObject(H h) : h_(h) {}
@@ -18,7 +17,11 @@ public:
     TGdiObject& operator=(const TGdiObject&) = delete;
     TGdiObject(TGdiObject&& o) noexcept : h_(o.h_) { o.h_ = nullptr; }
     TGdiObject& operator=(TGdiObject&& o) noexcept {
-        if (this != &o) { Reset(); h_ = o.h_; o.h_ = nullptr; }
+        if (this != &o) {
+            Reset();
+            h_ = o.h_;
+            o.h_ = nullptr;
+        }
         return *this;
     }
     void Reset(H h = nullptr) {

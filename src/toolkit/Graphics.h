@@ -93,8 +93,12 @@ public:
     int Height() const { return height_; }
     bool Empty() const { return width_ == 0 || height_ == 0; }
     void SetSize(int width, int height, uint32_t fill = 0);
-    uint32_t Pixel(int x, int y) const { return pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)]; }
-    void SetPixel(int x, int y, uint32_t p) { pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)] = p; }
+    uint32_t Pixel(int x, int y) const {
+        return pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)];
+    }
+    void SetPixel(int x, int y, uint32_t p) {
+        pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)] = p;
+    }
     const uint32_t* Data() const { return pixels_.data(); }
     uint32_t* Data() { return pixels_.data(); }
 
@@ -102,8 +106,12 @@ public:
     TColor TransparentColor = clNone; // clNone: the bottom-left pixel's colour
 
     // TColor <-> pixel value.
-    static uint32_t ToPixel(TColor rgb) { return static_cast<uint32_t>(GetBValue(rgb) | (GetGValue(rgb) << 8) | (GetRValue(rgb) << 16)); }
-    static TColor FromPixel(uint32_t p) { return RGBColor(static_cast<int>((p >> 16) & 255), static_cast<int>((p >> 8) & 255), static_cast<int>(p & 255)); }
+    static uint32_t ToPixel(TColor rgb) {
+        return static_cast<uint32_t>(GetBValue(rgb) | (GetGValue(rgb) << 8) | (GetRValue(rgb) << 16));
+    }
+    static TColor FromPixel(uint32_t p) {
+        return RGBColor(static_cast<int>((p >> 16) & 255), static_cast<int>((p >> 8) & 255), static_cast<int>(p & 255));
+    }
 
 private:
     int width_ = 0, height_ = 0;
@@ -139,7 +147,7 @@ public:
     virtual void Rectangle(const TRect& r) = 0; // Pen outline, Brush inside (unless bsClear)
     virtual void Ellipse(const TRect& r) = 0;
     virtual void MoveTo(int x, int y) = 0;
-    virtual void LineTo(int x, int y) = 0;      // the end point is not drawn, as on the platform
+    virtual void LineTo(int x, int y) = 0; // the end point is not drawn, as on the platform
     virtual void Polyline(const std::vector<TPoint>& points) = 0;
     virtual void Polygon(const std::vector<TPoint>& points) = 0; // Pen outline, Brush inside
     TPoint PenPos() const { return penPos_; }
@@ -161,7 +169,7 @@ public:
     // Draws `image` at (x, y) only where `mask` (same size) holds a black pixel.
     virtual void DrawMasked(int x, int y, const TBitmap& image, const TBitmap& mask) = 0;
 
-    virtual void DrawFocusRect(const TRect& r) = 0;  // dotted, XOR: drawing twice removes it
+    virtual void DrawFocusRect(const TRect& r) = 0;                       // dotted, XOR: drawing twice removes it
     virtual void DrawFrameControl(const TRect& r, unsigned dfcState) = 0; // push-button frame
     virtual void InvertRect(const TRect& r) = 0;
     virtual void SetPixel(int x, int y, TColor c) = 0;

@@ -102,8 +102,10 @@ void TMemoryCanvas::Ellipse(const TRect& r) {
             double dxi = (std::abs(x - cx) + 1) / rx, dyi = (std::abs(y - cy) + 1) / ry;
             if (d > 1.0) continue;
             bool rim = dxi * dxi + dy * dy > 1.0 || dx * dx + dyi * dyi > 1.0;
-            if (rim && Pen.Style != TPenStyle::psClear) PenPlot(x, y);
-            else if (Brush.Style != TBrushStyle::bsClear) Plot(x, y, Brush.Color);
+            if (rim && Pen.Style != TPenStyle::psClear)
+                PenPlot(x, y);
+            else if (Brush.Style != TBrushStyle::bsClear)
+                Plot(x, y, Brush.Color);
         }
 }
 
@@ -121,8 +123,14 @@ void TMemoryCanvas::Line(int x0, int y0, int x1, int y1, bool lastPoint) {
             for (int ox = 0; ox < w; ++ox) PenPlot(x0 + ox - (w - 1) / 2, y0 + oy - (w - 1) / 2);
         if (x0 == x1 && y0 == y1) break;
         int e2 = 2 * err;
-        if (e2 >= dy) { err += dy; x0 += sx; }
-        if (e2 <= dx) { err += dx; y0 += sy; }
+        if (e2 >= dy) {
+            err += dy;
+            x0 += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y0 += sy;
+        }
     }
 }
 
@@ -140,7 +148,10 @@ void TMemoryCanvas::Polygon(const std::vector<TPoint>& points) {
     if (Brush.Style != TBrushStyle::bsClear) {
         // Even-odd scanline fill over pixel centres.
         int top = points[0].y, bottom = points[0].y;
-        for (auto p : points) { top = std::min(top, p.y); bottom = std::max(bottom, p.y); }
+        for (auto p : points) {
+            top = std::min(top, p.y);
+            bottom = std::max(bottom, p.y);
+        }
         for (int y = top; y <= bottom; ++y) {
             std::vector<double> xs;
             for (size_t i = 0; i < points.size(); ++i) {
@@ -208,8 +219,10 @@ int TMemoryCanvas::DrawText(const std::string& text, TRect& r, unsigned flags) {
         return height;
     }
     int y = r.Top;
-    if (single && (flags & dt::VCenter)) y = r.Top + (r.Height() - m.Height) / 2;
-    else if (single && (flags & dt::Bottom)) y = r.Bottom - m.Height;
+    if (single && (flags & dt::VCenter))
+        y = r.Top + (r.Height() - m.Height) / 2;
+    else if (single && (flags & dt::Bottom))
+        y = r.Bottom - m.Height;
     TRect clip = (flags & dt::NoClip) ? ClipRect() : r;
     TBrushStyle saved = Brush.Style;
     Brush.Style = TBrushStyle::bsClear; // DrawText never fills a background of its own here
@@ -217,8 +230,10 @@ int TMemoryCanvas::DrawText(const std::string& text, TRect& r, unsigned flags) {
         std::string s = text.substr(l.start, l.length);
         int lw = w * static_cast<int>(s.size());
         int x = r.Left;
-        if (flags & dt::Center) x = r.Left + (r.Width() - lw) / 2;
-        else if (flags & dt::Right) x = r.Right - lw;
+        if (flags & dt::Center)
+            x = r.Left + (r.Width() - lw) / 2;
+        else if (flags & dt::Right)
+            x = r.Right - lw;
         DrawGlyphs(x, y, s, clip);
         y += m.Height;
     }
@@ -231,7 +246,8 @@ void TMemoryCanvas::StretchDraw(const TRect& dest, const TBitmap& bmp) {
     uint32_t transparent = 0;
     bool useTransparent = bmp.Transparent;
     if (useTransparent)
-        transparent = bmp.TransparentColor == clNone ? bmp.Pixel(0, bmp.Height() - 1) : TBitmap::ToPixel(ColorToRGB(bmp.TransparentColor));
+        transparent =
+            bmp.TransparentColor == clNone ? bmp.Pixel(0, bmp.Height() - 1) : TBitmap::ToPixel(ColorToRGB(bmp.TransparentColor));
     TRect clip = IntersectRect(dest, ClipRect());
     for (int y = clip.Top; y < clip.Bottom; ++y) {
         int sy = static_cast<int>(static_cast<long long>(y - dest.Top) * bmp.Height() / dest.Height());

@@ -31,8 +31,10 @@ void TPopupMenu::Popup(int x, int y) {
     for (size_t i = 0; i < items_.size(); ++i) {
         TMenuItem* it = items_[i];
         if (!it->Visible) continue;
-        if (it->Caption == "-") AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-        else AppendMenuA(menu, MF_STRING | (it->Enabled ? 0 : MF_GRAYED), i + 1, it->Caption.c_str());
+        if (it->Caption == "-")
+            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        else
+            AppendMenuA(menu, MF_STRING | (it->Enabled ? 0 : MF_GRAYED), i + 1, it->Caption.c_str());
     }
     // The menu needs an owner window in the foreground to close when the user clicks elsewhere.
     HWND owner = Application && Application->ActiveForm() ? Application->ActiveForm()->Handle() : nullptr;

@@ -21,8 +21,10 @@ bool TRegistry::OpenKey(const std::string& path, bool canCreate) {
     std::string p = StripLeadingBackslash(path);
     HKEY k = nullptr;
     LONG rc;
-    if (canCreate) rc = RegCreateKeyExA(RootKey, p.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, Access, nullptr, &k, nullptr);
-    else rc = RegOpenKeyExA(RootKey, p.c_str(), 0, Access, &k);
+    if (canCreate)
+        rc = RegCreateKeyExA(RootKey, p.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, Access, nullptr, &k, nullptr);
+    else
+        rc = RegOpenKeyExA(RootKey, p.c_str(), 0, Access, &k);
     if (rc != ERROR_SUCCESS) return false;
     key_ = k;
     path_ = p;
@@ -55,7 +57,8 @@ std::string TRegistry::ReadString(const std::string& name) const {
     if (type != REG_SZ && type != REG_EXPAND_SZ) throw ERegistryException(Format("Invalid data type for '%s'", name.c_str()));
     std::vector<char> buf(size + 1, '\0');
     DWORD got = size;
-    if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &got) != ERROR_SUCCESS) return {};
+    if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &got) != ERROR_SUCCESS)
+        return {};
     // The stored text may or may not end in NUL; stop at the first one.
     std::string s(buf.data(), got);
     size_t nul = s.find('\0');

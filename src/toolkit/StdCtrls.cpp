@@ -37,8 +37,10 @@ void TLabel::SetTransparent(bool v) {
 unsigned TLabel::TextFlags() const {
     unsigned f = dt::NoPrefix | dt::ExpandTabs;
     if (wordWrap_) f |= dt::WordBreak;
-    if (alignment_ == TAlignment::taCenter) f |= dt::Center;
-    else if (alignment_ == TAlignment::taRightJustify) f |= dt::Right;
+    if (alignment_ == TAlignment::taCenter)
+        f |= dt::Center;
+    else if (alignment_ == TAlignment::taRightJustify)
+        f |= dt::Right;
     return f;
 }
 

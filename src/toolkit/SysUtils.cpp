@@ -46,10 +46,14 @@ bool ParseInt(std::string_view s, int& out) {
     for (; i < s.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(s[i]);
         unsigned d;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        else return false;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else
+            return false;
         v = v * base + d;
         // Hex texts may spell the full 32-bit pattern; decimal must fit the signed range.
         if (v > (base == 16 ? 0xFFFFFFFFLL : 0x80000000LL)) return false;

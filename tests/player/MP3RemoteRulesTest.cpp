@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "player/MP3Remote.h"
+#include "player/MP3RemoteRules.h"
 #include "toolkit/Classes.h"
 
 namespace {
@@ -34,7 +34,8 @@ TEST(VersionName, RowsWithoutEqualsSignCompareWhole) {
 }
 
 TEST(OpenCommand, CutAtPercentOneAndQuotesRemoved) {
-    EXPECT_EQ(mp3remote::CleanOpenCommand("\"C:\\Program Files\\Winamp\\winamp.exe\" \"%1\""), "C:\\Program Files\\Winamp\\winamp.exe ");
+    EXPECT_EQ(mp3remote::CleanOpenCommand("\"C:\\Program Files\\Winamp\\winamp.exe\" \"%1\""),
+              "C:\\Program Files\\Winamp\\winamp.exe ");
     EXPECT_EQ(mp3remote::CleanOpenCommand("C:\\Winamp\\winamp.exe %1 /x"), "C:\\Winamp\\winamp.exe ");
     EXPECT_EQ(mp3remote::CleanOpenCommand("\"C:\\a\\b.exe\" /play"), "C:\\a\\b.exe /play");
     EXPECT_EQ(mp3remote::CleanOpenCommand(""), "");

@@ -109,7 +109,8 @@ TEST_F(PluginTest, InitOpensTheBorderlessWindowAndQuitDestroysIt) {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "Winamp v1.x";
     RegisterClassA(&wc);
-    HWND player = CreateWindowExA(0, "Winamp v1.x", "player", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND player =
+        CreateWindowExA(0, "Winamp v1.x", "player", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr, wc.hInstance, nullptr);
     r->hwndParent = player;
     r->hDllInstance = module_;
 

@@ -46,7 +46,8 @@ private:
                 // The icon is a static control with SS_ICON; an error box shows the hand icon.
                 EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(this));
                 owner_ = GetWindow(box, GW_OWNER);
-                PostMessageA(box, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button_)));
+                PostMessageA(box, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(box, button_)));
                 found_ = true;
                 return;
             }
@@ -76,8 +77,7 @@ private:
 };
 
 // Pumps this thread's messages until `done()` or `timeoutMs` passes. Bounded by time.
-template <class Pred>
-bool PumpUntil(Pred done, unsigned timeoutMs = 5000) {
+template <class Pred> bool PumpUntil(Pred done, unsigned timeoutMs = 5000) {
     DWORD start = GetTickCount();
     while (!done()) {
         if (GetTickCount() - start > timeoutMs) return false;

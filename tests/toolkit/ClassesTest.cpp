@@ -11,7 +11,9 @@ namespace {
 // Records every notification it receives and its own destruction.
 class Probe : public TComponent {
 public:
-    Probe(TComponent* owner, std::string name, std::vector<std::string>& log) : TComponent(owner), log_(log) { SetName(std::move(name)); }
+    Probe(TComponent* owner, std::string name, std::vector<std::string>& log) : TComponent(owner), log_(log) {
+        SetName(std::move(name));
+    }
     ~Probe() override {
         DestroyComponents();
         log_.push_back("~" + Name());
@@ -41,7 +43,8 @@ TEST(Component, OwnerFreesOwnedLastFirstAndHearsEachRemoval) {
     EXPECT_EQ(root->ComponentCount(), 2);
     EXPECT_EQ(root->FindComponent("B"), b);
     delete root;
-    std::vector<std::string> want = {"root hears b removed", "b hears b1 removed", "~b1", "~b", "root hears a removed", "~a", "~root"};
+    std::vector<std::string> want = {
+        "root hears b removed", "b hears b1 removed", "~b1", "~b", "root hears a removed", "~a", "~root"};
     EXPECT_EQ(log, want);
 }
 

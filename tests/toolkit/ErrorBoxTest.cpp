@@ -10,8 +10,8 @@
 TEST(ErrorBox, FullStopOnlyAfterCharactersSortingAfterIt) {
     EXPECT_EQ(ErrorBoxText("Timed out"), "Timed out.");
     EXPECT_EQ(ErrorBoxText("Done."), "Done.");
-    EXPECT_EQ(ErrorBoxText("Really!"), "Really!");   // '!' sorts before '.'
-    EXPECT_EQ(ErrorBoxText("Port 80"), "Port 80.");  // digits sort after '.'
+    EXPECT_EQ(ErrorBoxText("Really!"), "Really!");  // '!' sorts before '.'
+    EXPECT_EQ(ErrorBoxText("Port 80"), "Port 80."); // digits sort after '.'
     EXPECT_EQ(ErrorBoxText("path/"), "path/.");
     EXPECT_EQ(ErrorBoxText(""), "");
     EXPECT_EQ(ErrorBoxText("caf\xe9"), "caf\xe9."); // bytes above 127 count as after '.'

@@ -18,9 +18,7 @@ TEST(StrToInt, RejectsWithTheConversionMessage) {
         try {
             StrToInt(bad);
             ADD_FAILURE() << "accepted '" << bad << "'";
-        } catch (const EConvertError& e) {
-            EXPECT_EQ(e.Message(), std::string("'") + bad + "' is not a valid integer value");
-        }
+        } catch (const EConvertError& e) { EXPECT_EQ(e.Message(), std::string("'") + bad + "' is not a valid integer value"); }
     }
     EXPECT_EQ(StrToIntDef("x", 5), 5);
 }

@@ -175,9 +175,7 @@ TEST(Registry, ValueNamesIgnoreCaseAndOtherTypesAreRejected) {
     try {
         reg.ReadString("Number");
         ADD_FAILURE() << "a DWORD value read as text";
-    } catch (const ERegistryException& e) {
-        EXPECT_EQ(e.Message(), "Invalid data type for 'Number'");
-    }
+    } catch (const ERegistryException& e) { EXPECT_EQ(e.Message(), "Invalid data type for 'Number'"); }
     reg.CloseKey();
     TRegistry reader(KEY_READ);
     EXPECT_FALSE(reader.OpenKey("\\Software\\QuavoryTests\\Nowhere", false));
