@@ -31,8 +31,12 @@ public:
     bool WordWrap() const { return look_.WordWrap; }
     void SetWordWrap(bool v);
 
-    // Sizes the button to its caption when AutoSize is on.
+    // Sizes the button to its caption when AutoSize is on (not while loading).
     void AdjustSize();
+    // While a form description sets the button up, its designed size is kept; ending the
+    // loading sizes it to its caption once.
+    bool Loading() const { return loading_; }
+    void SetLoading(bool v);
     void SetEnabled(bool v) override;
 
     bool WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -53,4 +57,5 @@ private:
     TFocusButtonLook look_;
     TAlignment alignment_ = TAlignment::taCenter;
     bool adjusting_ = false;
+    bool loading_ = false;
 };

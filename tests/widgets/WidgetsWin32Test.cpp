@@ -291,6 +291,17 @@ TEST(FocusButtonWin32, AutoSizeFollowsTheCaption) {
     ReleaseDC(nullptr, dc);
     EXPECT_EQ(b->Width(), ext.cx + 10);
     EXPECT_EQ(b->Height(), ext.cy + 10);
+
+    // While loading, the designed bounds stay; the end of loading sizes the button.
+    b->SetLoading(true);
+    b->SetBounds(5, 5, 181, 38);
+    b->SetCaption("Hello");
+    b->SetCaption("Hello World");
+    EXPECT_EQ(b->Width(), 181);
+    b->SetLoading(false);
+    EXPECT_EQ(b->Height(), ext.cy + 10);
+    EXPECT_GT(b->Width(), ext.cx + 10);
+    EXPECT_LT(b->Width(), 181);
 }
 
 TEST(GProgressWin32, PaintsBlocksOnItsParent) {
