@@ -148,7 +148,10 @@ protected:
     // Width of text [a, b) with the runs' fonts; objects count their widths (floats none).
     int RangeWidth(TCanvas& canvas, int a, int b);
     int ObjectWidth(int pos) const; // -1 when pos holds no object
-    bool IsObject(int pos) const { return ObjectWidth(pos) >= 0; }
+    bool IsObject(int pos) const {
+        char c = Buff[static_cast<size_t>(pos)];
+        return (c == 2 || c == 4) && ObjectWidth(pos) >= 0;
+    }
     // The end of the characters from `start` that fit into `avail`.
     int FitChars(TCanvas& canvas, int start, int avail);
     int LineAtY(int y) const;
