@@ -150,3 +150,27 @@ TEST_F(PluginTest, InitOpensTheBorderlessWindowAndQuitDestroysIt) {
     EXPECT_EQ(r->version, 16);
     DestroyWindow(player);
 }
+
+TEST(PluginUnload, UnloadAfterQuitAndLoadAgainGivesAFreshRecord) {
+    // Init and quit in a library of its own, then unload it: the module's state goes with it.
+    HMODULE m = LoadLibraryA((DllPath()).c_str());
+    ASSERT_NE(m, nullptr);
+    auto get = reinterpret_cast<TGetGeneralPurposePlugin>(reinterpret_cast<void*>(GetProcAddress(m, kPluginExportName)));
+    TWinampGeneralPurposePlugin* r = get();
+    EXPECT_EQ(r->init(), 0);
+    r->quit();
+    // The suite's own handle keeps the module loaded; free both references.
+    FreeLibrary(m);
+    FreeLibrary(GetModuleHandleA("gen_quavory.dll"));
+    EXPECT_EQ(GetModuleHandleA("gen_quavory.dll"), nullptr);
+    m = LoadLibraryA((DllPath()).c_str());
+    ASSERT_NE(m, nullptr);
+    get = reinterpret_cast<TGetGeneralPurposePlugin>(reinterpret_cast<void*>(GetProcAddress(m, kPluginExportName)));
+    r = get();
+    EXPECT_EQ(r->hwndParent, nullptr);
+    EXPECT_EQ(r->hDllInstance, nullptr);
+    EXPECT_EQ(r->init(), 0);
+    EXPECT_NE(FindWindowA(nullptr, "QUAVORY"), nullptr);
+    r->quit();
+    FreeLibrary(m);
+}
