@@ -1,43 +1,31 @@
 #!/usr/bin/env python3
-"""Writes a small playlist of tagged MP3 files for the demo: a few silent MPEG-1 Layer III
-frames per file, an ID3v1 tag block at the end (one file has none), and demo.m3u naming them."""
+"""Writes a small playlist of tagged MP3 files for the demo (a few silent frames each, an ID3v1
+tag block at the end, one file without a tag) and demo.m3u naming them with display titles."""
 import os
-import struct
 import sys
 
-FRAME_HEADER = bytes([0xFF, 0xFB, 0x90, 0x64])  # MPEG-1 Layer III, 128 kbit/s, 44.1 kHz, no CRC
-FRAME_SIZE = 144 * 128000 // 44100             # 417 bytes, no padding
-
-
-def silent_frames(count):
-    return (FRAME_HEADER + bytes(FRAME_SIZE - len(FRAME_HEADER))) * count
-
-
-def id3v1(title, artist, album, year, comment, genre):
-    def field(text, width):
-        raw = text.encode("latin-1")[:width]
-        return raw + bytes(width - len(raw))
-    return (b"TAG" + field(title, 30) + field(artist, 30) + field(album, 30) + field(year, 4)
-            + field(comment, 30) + struct.pack("B", genre))
-
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "player"))
+from make_mp3 import id3v1_block, silent_frames  # noqa: E402
 
 TRACKS = [
-    ("01 - Harbour Lights.mp3", "Harbour Lights", "The Velmorra Trio", "Night Ferries", "1999", "demo", 8),
-    ("02 - Paper Moons.mp3", "Paper Moons", "Anja Kestrel", "", "2001", "album missing", 13),
-    ("03 - untagged.mp3", None, None, None, None, None, None),
+    ("01 - Harbour Lights.mp3", dict(title="Harbour Lights", artist="The Velmorra Trio", album="Night Ferries",
+                                     year="1999", comment="demo", genre=8)),
+    ("02 - Paper Moons.mp3", dict(title="Paper Moons", artist="Anja Kestrel", album="", year="2001",
+                                  comment="album missing", genre=13)),
+    ("03 - untagged.mp3", None),
 ]
 
 
 def main(folder):
     os.makedirs(folder, exist_ok=True)
     lines = ["#EXTM3U"]
-    for name, title, artist, album, year, comment, genre in TRACKS:
+    for name, tag in TRACKS:
         data = silent_frames(20)
-        if title is not None:
-            data += id3v1(title, artist, album, year, comment, genre)
+        if tag is not None:
+            data += id3v1_block(**tag)
         with open(os.path.join(folder, name), "wb") as f:
             f.write(data)
-        shown = f"{artist} - {title}" if title else os.path.splitext(name)[0]
+        shown = f"{tag['artist']} - {tag['title']}" if tag else os.path.splitext(name)[0]
         lines.append(f"#EXTINF:1,{shown}")
         lines.append(name)
     with open(os.path.join(folder, "demo.m3u"), "w", newline="\r\n") as f:
