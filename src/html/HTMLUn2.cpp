@@ -278,3 +278,38 @@ void TMapItem::AddArea(const TAttributeList& attrs) {
     if (area.Coords.size() < need) return;
     Areas.push_back(std::move(area));
 }
+
+const TMapItem::Area* TMapItem::AreaAt(int x, int y) const {
+    // Pixel centres are tested against each region.
+    double px = x + 0.5, py = y + 0.5;
+    for (const Area& a : Areas) {
+        const std::vector<int>& c = a.Coords;
+        bool inside = false;
+        if (a.Shape == 0) {
+            // A rectangle, its right and bottom edges widened by one.
+            int l = std::min(c[0], c[2]), r = std::max(c[0], c[2]) + 1;
+            int t = std::min(c[1], c[3]), b = std::max(c[1], c[3]) + 1;
+            inside = x >= l && x < r && y >= t && y < b;
+        } else if (a.Shape == 1) {
+            // The ellipse filling centre - radius to centre + radius + 1.
+            double rad = std::abs(c[2]) + 0.5;
+            double dx = (px - (c[0] + 0.5)) / rad, dy = (py - (c[1] + 0.5)) / rad;
+            inside = c[2] != 0 && dx * dx + dy * dy <= 1.0;
+        } else {
+            // A polygon filled with the winding rule.
+            int winding = 0;
+            size_t n = c.size() / 2;
+            for (size_t i = 0; i < n; ++i) {
+                double x1 = c[2 * i], y1 = c[2 * i + 1];
+                double x2 = c[2 * ((i + 1) % n)], y2 = c[2 * ((i + 1) % n) + 1];
+                if (y1 <= py && y2 > py && (x2 - x1) * (py - y1) - (px - x1) * (y2 - y1) > 0)
+                    ++winding;
+                else if (y1 > py && y2 <= py && (x2 - x1) * (py - y1) - (px - x1) * (y2 - y1) < 0)
+                    --winding;
+            }
+            inside = winding != 0;
+        }
+        if (inside) return &a;
+    }
+    return nullptr;
+}

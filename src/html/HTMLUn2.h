@@ -292,8 +292,7 @@ private:
     bool sized_ = false;
 };
 
-// One image map: the areas (shapes and their links) of a MAP element. Hit tests against its
-// shapes come with image decoding; here the areas are collected.
+// One image map: the areas (shapes and their links) of a MAP element.
 class TMapItem : public TObject {
 public:
     std::string MapName;
@@ -304,4 +303,6 @@ public:
     };
     std::vector<Area> Areas;
     void AddArea(const TAttributeList& attrs);
+    // The first area holding the point (image coordinates); false when none does.
+    const Area* AreaAt(int x, int y) const;
 };

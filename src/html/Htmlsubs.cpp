@@ -353,6 +353,17 @@ int TSection::LayOut(TCanvas& canvas, int y, int, int& curs, IndentManagerBasic&
         default: line.LineX = left; break;
         }
         maxWidth = std::max(maxWidth, line.LineX + line.TextWidth);
+        // Inline images get their place now, so hit tests work before the first paint.
+        for (int k = pos; k < end; ++k) {
+            if (Buff[static_cast<size_t>(k)] != ImageChar) continue;
+            TImageObj* img = ImageAtPos(k);
+            if (!img || img->Floating()) continue;
+            int textTop = line.Y + line.SpaceBefore;
+            img->DrawX = line.LineX + RangeWidth(canvas, pos, k) + img->HSpace;
+            img->DrawY = img->VAlign == 0   ? textTop
+                         : img->VAlign == 1 ? textTop + line.LineHt / 2 - img->Height / 2
+                                            : line.Baseline() - img->Height;
+        }
         Lines.push_back(line);
         y += line.Total();
         for (TImageObj* img : heldBack) PlaceFloat(*img, y, imgr);
@@ -409,13 +420,7 @@ void TSection::Paint(TCanvas& canvas, const TRect& clip, int x, int y) {
             if (c == ImageChar) {
                 if (TImageObj* img = ImageAtPos(i)) {
                     if (!img->Floating()) {
-                        int textTop = line.Y + line.SpaceBefore;
-                        int iy = img->VAlign == 0   ? textTop
-                                 : img->VAlign == 1 ? textTop + line.LineHt / 2 - img->Height / 2
-                                                    : base - img->Height;
-                        img->DrawX = cx + img->HSpace;
-                        img->DrawY = iy;
-                        img->Draw(canvas, x + img->DrawX, y + iy);
+                        img->Draw(canvas, x + img->DrawX, y + img->DrawY);
                         cx += img->Width + 2 * img->HSpace;
                     } else {
                         img->Draw(canvas, x + img->DrawX, y + img->DrawY);
@@ -468,9 +473,21 @@ void TSection::Paint(TCanvas& canvas, const TRect& clip, int x, int y) {
 
 TFontObj* TSection::LinkAt(TCanvas& canvas, int x, int y, TUrlTarget& url) {
     if (TImageObj* img = ImageAt(x, y)) {
+        // The point in image coordinates, less the link border.
+        int b = img->HasBorder ? 1 : 0;
+        int ix = x - img->DrawX - b, iy = y - img->DrawY - b;
+        if (!img->UseMap.empty() && Document) {
+            for (auto& map : Document->MapList) {
+                if (map->MapName != img->UseMap) continue;
+                const TMapItem::Area* area = map->AreaAt(ix, iy);
+                if (!area || area->Link.Empty()) return nullptr;
+                url = area->Link;
+                return &Fonts.At(img->Pos);
+            }
+        }
         if (img->Link.Empty()) return nullptr;
         url = img->Link;
-        if (img->IsMap) url.Url += "?" + IntToStr(x - img->DrawX) + "," + IntToStr(y - img->DrawY);
+        if (img->IsMap) url.Url += "?" + IntToStr(ix) + "," + IntToStr(iy);
         return &Fonts.At(img->Pos);
     }
     int li = LineAtY(y);

@@ -377,3 +377,32 @@ TEST(Layout, ImagePlaceholderDrawing) {
     EXPECT_EQ(url.Url, "x");
     EXPECT_EQ(d.List.ImageAt(x2 + 10, 10), d.Find("\4")->Images[1].get());
 }
+
+TEST(Layout, ImageMapsAndIsMap) {
+    TTestDoc d;
+    d.Parse("<MAP NAME=nav><AREA SHAPE=rect COORDS=\"0,0,9,9\" HREF=r.htm>"
+            "<AREA SHAPE=circle COORDS=\"30,10,5\" HREF=c.htm TARGET=f>"
+            "<AREA SHAPE=poly COORDS=\"0,20 20,20 0,39\" HREF=p.htm><AREA SHAPE=rect COORDS=\"0,0,99,99\" NOHREF></MAP>"
+            "<IMG SRC=m.gif USEMAP=\"#NAV\" WIDTH=100 HEIGHT=40 HSPACE=0 ALIGN=top><BR>"
+            "<A HREF=go.cgi><IMG SRC=i.gif ISMAP WIDTH=50 HEIGHT=30 HSPACE=0 ALIGN=top></A>");
+    d.Layout(400);
+    const struct {
+        int x, y;
+        const char* url;
+    } cases[] = {
+        {9, 9, "r.htm"},   {10, 10, ""},
+        {30, 10, "c.htm"}, {35, 10, "c.htm"},
+        {36, 10, ""},      {2, 22, "p.htm"},
+        {0, 38, "p.htm"},  {18, 37, ""},
+        {90, 5, ""},       {1 + 5, 40 + 1 + 7, "go.cgi?5,7"}, // the ISMAP image sits on the second line, inside its border
+    };
+    for (auto& c : cases) {
+        TUrlTarget url;
+        TFontObj* hit = d.List.GetURL(d.Canvas, c.x, c.y, url);
+        EXPECT_EQ(url.Url, c.url) << c.x << "," << c.y;
+        EXPECT_EQ(hit != nullptr, *c.url != 0) << c.x << "," << c.y;
+    }
+    TUrlTarget url;
+    d.List.GetURL(d.Canvas, 30, 10, url);
+    EXPECT_EQ(url.Target, "f");
+}
