@@ -53,6 +53,21 @@ TSection* SectionAtIndex(TSectionList& doc, int i) {
     return nullptr;
 }
 
+// A page of one IMG tag naming the picture. Quotes and ampersands in the name are written as
+// entities, so the attribute value comes back exactly as the name.
+std::string PicturePage(const std::string& name) {
+    std::string page = "<IMG SRC=\"";
+    for (char c : name) {
+        if (c == '"')
+            page += "&quot;";
+        else if (c == '&')
+            page += "&amp;";
+        else
+            page += c;
+    }
+    return page + "\">";
+}
+
 } // namespace
 
 // A canvas over the viewer's measuring DC.
@@ -389,7 +404,7 @@ void THTMLViewer::FileLoad(const std::string& name, TLoadKind kind) {
     if (kind == TLoadKind::lkText) {
         DoLoad([&](THtmlParseInfo&) { HtmlParsePlainTextFile(*doc_, nameList_, full); }, full, kind);
     } else if (kind == TLoadKind::lkPicture) {
-        std::string page = "<IMG SRC=\"" + name + "\">";
+        std::string page = PicturePage(name);
         DoLoad([&](THtmlParseInfo& info) { HtmlParseBuffer(*doc_, nameList_, page.data(), page.size(), THtmlCallbacks{}, info); },
                full, kind);
     } else {
@@ -407,7 +422,7 @@ void THTMLViewer::LoadPicture(const std::string& name) {
     if (processing_) return;
     // The picture itself is not read here: images show as placeholder boxes until decoding exists.
     const THistoryEntry previous = CurrentEntry();
-    std::string page = "<IMG SRC=\"" + name + "\">";
+    std::string page = PicturePage(name);
     DoLoad([&](THtmlParseInfo& info) { HtmlParseBuffer(*doc_, nameList_, page.data(), page.size(), THtmlCallbacks{}, info); },
            name, TLoadKind::lkPicture);
     EnterHistory(previous);

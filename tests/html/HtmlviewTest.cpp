@@ -277,6 +277,11 @@ TEST_F(ViewerTest, HandledLinkClickReportsTheUrlAsWrittenAndDoesNothingElse) {
     };
     int historyChanges = 0;
     viewer->OnHistoryChange = [&](TObject*) { ++historyChanges; };
+    std::vector<std::string> covered;
+    viewer->OnHotSpotCovered = [&](TObject*, const std::string& src) { covered.push_back(src); };
+    Mouse(WM_MOUSEMOVE, LinkPoint(0), 0);
+    Mouse(WM_MOUSEMOVE, PanelPoint(IndexOf("Plain")), 0);
+    EXPECT_EQ(covered, (std::vector<std::string>{"Artist.cfm?id=17", ""}));
     Click(LinkPoint(0));
     ASSERT_EQ(clicks, (std::vector<std::string>{"Artist.cfm?id=17"}));
     EXPECT_EQ(viewer->LinkText(), "Artist.cfm?id=17");
@@ -311,6 +316,12 @@ TEST_F(ViewerTest, UnhandledLinkToALocalPageLoadsItAndEntersTheHistory) {
     EXPECT_EQ(viewer->PageTitle(), "A");
     EXPECT_EQ(viewer->History().Count(), 2);
     EXPECT_EQ(viewer->HistoryIndex(), 1);
+    // A file name with an anchor shows the anchor; a new page drops the entries in front.
+    viewer->LoadFile(dir + "qv_view_b.htm#part2");
+    EXPECT_GT(viewer->Position(), 0);
+    EXPECT_EQ(viewer->History().Count(), 2);
+    EXPECT_EQ(viewer->HistoryIndex(), 0);
+    EXPECT_EQ(viewer->History()[0].Position, viewer->Position());
     std::remove((dir + "qv_view_a.htm").c_str());
     std::remove((dir + "qv_view_b.htm").c_str());
 }
@@ -438,12 +449,15 @@ TEST_F(ViewerTest, AnchorsVisitedLinksAndWidthChangesKeepTheReadingPosition) {
     EXPECT_EQ(link->Font.Color, clWhite);
 
     // Narrower: the text wraps more, the paragraph at the top stays at the top.
-    TPoint before = PanelPoint(IndexOf("Paragraph 40 "));
+    TPoint before = PanelPoint(IndexOf("Paragraph 40 ") + 1);
     viewer->SetBounds(0, 0, 260, 300);
     Settle();
-    TPoint after = PanelPoint(IndexOf("Paragraph 40 "));
+    TPoint after = PanelPoint(IndexOf("Paragraph 40 ") + 1);
     EXPECT_EQ(after.y, before.y);
     EXPECT_GT(viewer->Position(), jumped);
+    // A larger font: the same paragraph stays at the top of the view.
+    viewer->SetDefFontSize(12);
+    EXPECT_EQ(PanelPoint(IndexOf("Paragraph 40 ") + 1).y, before.y);
 
     // A visited-list length of 0 forgets and un-marks.
     viewer->SetVisitedMaxCount(0);
@@ -504,4 +518,45 @@ TEST_F(ViewerTest, SampleRecommendationPage) {
         for (int x = 0; x < shot.Width(); ++x)
             if (TBitmap::FromPixel(shot.Pixel(x, y)) == clLime) ++green;
     EXPECT_GT(green, 200);
+}
+
+TEST_F(ViewerTest, HorizontalBarWithBothBarsAllowed) {
+    viewer->SetScrollBars(TScrollStyle::ssBoth);
+    viewer->SetMarginWidth(10);
+    Load("<PRE>" + std::string(300, 'W') + "</PRE><P>short");
+    ASSERT_TRUE(viewer->HScrollBar()->Visible());
+    EXPECT_EQ(viewer->HScrollBar()->Max(), 20 + std::min(2000, viewer->MaxHorzWidth()));
+    Key(VK_RIGHT);
+    EXPECT_EQ(viewer->HScrollPosition(), 15);
+    Key(VK_RIGHT);
+    Key(VK_LEFT);
+    EXPECT_EQ(viewer->HScrollPosition(), 15);
+    Key(VK_LEFT);
+    Key(VK_LEFT);
+    EXPECT_EQ(viewer->HScrollPosition(), 0);
+    SendMessageA(viewer->Handle(), WM_HSCROLL, SB_RIGHT, reinterpret_cast<LPARAM>(viewer->HScrollBar()->Handle()));
+    EXPECT_EQ(viewer->HScrollPosition(), viewer->HScrollBar()->Max() - viewer->PaintPanel()->Width());
+}
+
+TEST_F(ViewerTest, SingleBorderDrawsTheFrameAroundThePanel) {
+    viewer->SetBorderStyle(THTMLBorderStyle::htSingle);
+    Load(kLinkPage);
+    EXPECT_EQ(viewer->PaintPanel()->Left(), 1);
+    EXPECT_EQ(viewer->PaintPanel()->Top(), 1);
+    EXPECT_EQ(viewer->LayoutWidth(), 420 - 3 - GetSystemMetrics(SM_CXVSCROLL));
+    Settle();
+    TBitmap shot = CaptureWindow(viewer->Handle());
+    EXPECT_EQ(TBitmap::FromPixel(shot.Pixel(0, 150)), ColorToRGB(clBtnText));
+    EXPECT_EQ(TBitmap::FromPixel(shot.Pixel(419, 299)), ColorToRGB(clBtnText));
+    EXPECT_EQ(TBitmap::FromPixel(shot.Pixel(1, 299 - 1)), clBlack);
+}
+
+TEST_F(ViewerTest, PictureNamesSurviveTheOneTagPage) {
+    const std::string name = "C:\\pics\\a&b \"x\".gif";
+    viewer->LoadPicture(name);
+    auto* s = dynamic_cast<TSection*>(viewer->Document().Sections.at(0).get());
+    ASSERT_NE(s, nullptr);
+    ASSERT_EQ(s->Images.size(), 1u);
+    EXPECT_EQ(s->Images[0]->Source, name);
+    EXPECT_EQ(viewer->FileName(), name);
 }
