@@ -196,6 +196,10 @@ TEST(Readhtml, WhitespaceNormalVersusPre) {
     TTestDoc c;
     c.Parse(std::string("x\x04y\x02<PRE>p\x04q\x02</PRE>"));
     EXPECT_EQ(c.Texts(), "xy|pq");
+    // A Ctrl-Z byte inside the page is not the end of the input.
+    TTestDoc z;
+    z.Parse(std::string("before\x1A after"));
+    EXPECT_EQ(z.Texts(), "before after");
 }
 
 TEST(Readhtml, PreLinesAndTags) {
