@@ -129,7 +129,12 @@ public:
     int CloseSocket() override {
         SOCKET s = socket_;
         socket_ = INVALID_SOCKET;
-        return closesocket(s) == SOCKET_ERROR ? WSAGetLastError() : 0;
+        int rc = closesocket(s) == SOCKET_ERROR ? WSAGetLastError() : 0;
+        // Notifications of the closed socket may still wait in the queue. The next socket can
+        // get the same handle value, so they could not be told apart later: drop them now.
+        MSG m;
+        while (PeekMessageA(&m, window_, sockmsg::SocketEvent, sockmsg::SocketEvent, PM_REMOVE)) {}
+        return rc;
     }
 
     bool DottedAddress(const std::string& name, uint32_t& addr) override {
