@@ -536,10 +536,18 @@ void THTMLViewer::ArrangeBars() {
 
 void THTMLViewer::SizeChanged() {
     if (!panel_ || !doc_) return;
-    if (htmlview::LayoutWidth(Metrics()) != laidOutWidth_ && !processing_)
-        Relayout(true);
-    else
+    if (htmlview::LayoutWidth(Metrics()) != laidOutWidth_ && !processing_) {
+        SetProcessing(true);
+        try {
+            Relayout(true);
+        } catch (...) {
+            SetProcessing(false);
+            throw;
+        }
+        SetProcessing(false);
+    } else {
         ArrangeBars();
+    }
     InvalidatePanel();
     Invalidate();
 }

@@ -280,7 +280,11 @@ TEST_F(ViewerTest, HandledLinkClickReportsTheUrlAsWrittenAndDoesNothingElse) {
     std::vector<std::string> covered;
     viewer->OnHotSpotCovered = [&](TObject*, const std::string& src) { covered.push_back(src); };
     Mouse(WM_MOUSEMOVE, LinkPoint(0), 0);
+    EXPECT_EQ(viewer->PaintPanel()->Cursor, HandCursor);
+    EXPECT_EQ(GetCapture(), Panel()); // so that leaving the link is seen
     Mouse(WM_MOUSEMOVE, PanelPoint(IndexOf("Plain")), 0);
+    EXPECT_EQ(viewer->PaintPanel()->Cursor, ThickIBeamCursor);
+    EXPECT_NE(GetCapture(), Panel());
     EXPECT_EQ(covered, (std::vector<std::string>{"Artist.cfm?id=17", ""}));
     Click(LinkPoint(0));
     ASSERT_EQ(clicks, (std::vector<std::string>{"Artist.cfm?id=17"}));
