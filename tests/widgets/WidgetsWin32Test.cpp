@@ -51,6 +51,11 @@ TEST(MagneticFormWin32, HooksTheWindowAndPutsTheOldProcedureBack) {
     EXPECT_EQ(GetWindowLongPtrA(wnd, GWLP_WNDPROC), before);
     // The form still works through its own procedure.
     EXPECT_EQ(SendMessageA(wnd, WM_NCHITTEST, 0, MAKELPARAM(300, 300)), HTCLIENT);
+
+    // Only a form can carry one.
+    TComponent notAForm(nullptr);
+    EXPECT_THROW(TMagneticForm bad(&notAForm), EInvalidOperation);
+    EXPECT_EQ(notAForm.ComponentCount(), 0);
 }
 
 TEST(MagneticFormWin32, MovingSnapsToTheScreenEdges) {
