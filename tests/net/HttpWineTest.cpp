@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -108,7 +109,9 @@ TEST_F(HttpWine, PluginGetSendsExactBytes) {
     EXPECT_EQ(LastRecordedRequest(), std::string("GET /page/2048 HTTP/1.0\r\nHost: 127.0.0.1\r\n") + kAccept +
                                          "From: The Quavory\r\nCookie: UserCookie=0\r\n"
                                          "Content-type: application/x-www-form-urlencoded\r\n\r\n");
-    EXPECT_EQ(events.front(), "success:0");
+    // The server's close may be handled before or after the body is complete, so only the
+    // success itself is certain here.
+    EXPECT_EQ(std::count(events.begin(), events.end(), "success:0"), 1);
     // Of two Set-Cookie lines the later wins; the value comes without its line end.
     http->Get(Base() + "/cookie");
     EXPECT_EQ(http->ReceivedCookie, "ID=abc; path=/");
