@@ -1000,6 +1000,10 @@ void THTMLViewer::DeliverFormSubmits() {
         if (OnFormSubmit) OnFormSubmit(this, s.Action, s.Target, s.EncType, s.Method, std::move(s.Results));
 }
 
+void THTMLViewer::ControlFocused(int controlTop, int controlHeight) {
+    SetPosition(PositionForFocusedControl(pos_, plan_.PanelHeight, controlTop, controlHeight));
+}
+
 // ---------------------------------------------------------------- messages
 
 bool THTMLViewer::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {

@@ -198,6 +198,10 @@ public:
     void SubmitForm(const std::string& action, const std::string& target, const std::string& encType, const std::string& method,
                     std::unique_ptr<TStringList> results);
 
+    // A form control of the page got the focus: scrolls it into the middle of the view when it
+    // lies outside the visible part or near its bottom (document coordinates).
+    void ControlFocused(int controlTop, int controlHeight);
+
     bool WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
     // Mouse input from the panel, in panel coordinates.

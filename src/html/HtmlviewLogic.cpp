@@ -51,6 +51,11 @@ int ClampVPos(int pos, int docHeight, int panelHeight) { return std::max(0, std:
 
 int ClampHPos(int pos, int hMax, int visibleWidth) { return std::max(0, std::min(pos, hMax - visibleWidth)); }
 
+int PositionForFocusedControl(int pos, int panelHeight, int controlTop, int controlHeight) {
+    if (controlTop >= pos && controlTop + controlHeight <= pos + panelHeight - 20) return pos;
+    return controlTop + controlHeight / 2 - panelHeight / 2;
+}
+
 TReadingPos FindReadingPos(const std::vector<int>& tops, int pos) {
     TReadingPos rp;
     for (size_t i = 0; i < tops.size(); ++i) {

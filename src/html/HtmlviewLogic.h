@@ -62,6 +62,10 @@ TScrollPlan PlanScrollBars(const TViewMetrics& m, int docHeight, int widestLine)
 int ClampVPos(int pos, int docHeight, int panelHeight);
 // Horizontal positions run from 0 to hMax - visibleWidth (0 when everything fits).
 int ClampHPos(int pos, int hMax, int visibleWidth);
+// The position that brings a focused form control into view: unchanged while the control lies
+// in the visible part and more than 20 pixels above its bottom, else the control in the middle.
+// The caller clamps the result.
+int PositionForFocusedControl(int pos, int panelHeight, int controlTop, int controlHeight);
 // Auto-scroll step for a mouse `outside` pixels beyond the panel's edge.
 inline int AutoScrollStep(int outside) { return outside > 15 ? 128 : 16; }
 

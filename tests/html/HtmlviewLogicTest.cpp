@@ -96,6 +96,11 @@ TEST(ViewerRules, PositionClamping) {
     EXPECT_EQ(ClampVPos(50, 200, 300), 0); // everything fits
     EXPECT_EQ(ClampHPos(400, 520, 282), 238);
     EXPECT_EQ(ClampHPos(10, 200, 282), 0);
+    // A focused control: left alone when well inside, centred when above, below or near the bottom.
+    EXPECT_EQ(PositionForFocusedControl(100, 300, 150, 20), 100);
+    EXPECT_EQ(PositionForFocusedControl(100, 300, 370, 20), 370 + 10 - 150);
+    EXPECT_EQ(PositionForFocusedControl(100, 300, 50, 20), 50 + 10 - 150);
+    EXPECT_EQ(PositionForFocusedControl(100, 300, 500, 20), 500 + 10 - 150);
     EXPECT_EQ(AutoScrollStep(1), 16);
     EXPECT_EQ(AutoScrollStep(15), 16);
     EXPECT_EQ(AutoScrollStep(16), 128);
@@ -147,6 +152,8 @@ TEST(ViewerRules, FileNamesFromLinks) {
     EXPECT_EQ(LinkToFileName("\\\\srv\\s\\b.htm", "", "", "C:\\site\\a.htm"), "\\\\srv\\s\\b.htm");
     EXPECT_EQ(LinkToFileName("\\top.htm", "C:\\root", "", "C:\\site\\a.htm"), "C:\\root\\top.htm");
     EXPECT_EQ(LinkToFileName("b.htm", "", "E:\\base\\", "C:\\site\\a.htm"), "E:\\base\\b.htm");
+    // A rooted name without a server root stays on the current file's drive.
+    EXPECT_EQ(LinkToFileName("\\top.htm", "", "", "C:\\site\\a.htm"), "C:\\top.htm");
     EXPECT_EQ(LinkToFileName("b.htm", "", "DosPath", "C:\\site\\a.htm"), "C:\\site\\b.htm");
 
     std::string name, anchor;

@@ -564,3 +564,29 @@ TEST_F(ViewerTest, PictureNamesSurviveTheOneTagPage) {
     EXPECT_EQ(s->Images[0]->Source, name);
     EXPECT_EQ(viewer->FileName(), name);
 }
+
+TEST_F(ViewerTest, LoadsWhileProcessingAreIgnored) {
+    int nested = 0;
+    viewer->OnProcessing = [&](TObject*, bool on) {
+        if (!on) return;
+        ++nested;
+        const std::string other = "<TITLE>Other</TITLE>";
+        viewer->LoadBuffer(other.data(), other.size()); // ignored: a load is running
+    };
+    Load(kLinkPage);
+    EXPECT_EQ(nested, 1);
+    EXPECT_EQ(viewer->PageTitle(), "Links");
+}
+
+TEST_F(ViewerTest, HoverColouringFollowsTheMouseWhenEnabled) {
+    viewer->SethtOptions(htOverLinksActive);
+    viewer->SetDefOverLinkColor(clRed);
+    Load(kLinkPage);
+    TFontObj* link = viewer->Document().LinkList.at(0);
+    Mouse(WM_MOUSEMOVE, LinkPoint(0), 0);
+    EXPECT_TRUE(link->Hover());
+    EXPECT_EQ(link->Font.Color, clRed);
+    Mouse(WM_MOUSEMOVE, PanelPoint(IndexOf("Plain")), 0);
+    EXPECT_FALSE(link->Hover());
+    EXPECT_EQ(link->Font.Color, clBlue);
+}
