@@ -358,6 +358,8 @@ void TPowersock::WriteFromStream() {
 // ---------------------------------------------------------------- operations
 
 void TPowersock::SendBytes(const char* data, size_t n) {
+    // Nothing to send: no write would ever complete, so there is nothing to wait for.
+    if (n == 0) return;
     send_.append(data, n);
     SendDone = false;
     driver_->Post(sockmsg::ContinueWrite);

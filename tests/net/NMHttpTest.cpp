@@ -119,6 +119,16 @@ TEST(NMHTTP, PostBodyGoesOutWhole) {
     EXPECT_EQ(req.substr(end + 4), body);
 }
 
+TEST(NMHTTP, EmptyPostBody) {
+    Rig r;
+    r.Reply("HTTP/1.0 200 OK\r\n\r\nempty ok");
+    r.http->Post("http://www.example.com/f", "");
+    EXPECT_EQ(r.http->Body, "empty ok");
+    const std::string& req = r.net->requests.at(0);
+    EXPECT_NE(req.find("Content-Length: 0\r\n\r\n"), std::string::npos);
+    EXPECT_EQ(req.substr(req.size() - 4), "\r\n\r\n");
+}
+
 TEST(NMHTTP, AuthorizationLine) {
     struct Case {
         const char* user;
