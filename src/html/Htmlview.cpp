@@ -554,7 +554,6 @@ void THTMLViewer::SizeChanged() {
 
 void THTMLViewer::SettingsChanged(bool relayout) {
     if (processing_) return;
-    ApplySettings();
     doc_->RefreshFonts();
     if (relayout) {
         SetProcessing(true);
@@ -636,6 +635,11 @@ void THTMLViewer::ScrollBarMessage(bool vertical, int code) {
 
 // ---------------------------------------------------------------- properties
 
+// A colour the page chose stays; one that is still the old default follows the new default.
+void THTMLViewer::FollowDefault(TColor& field, TColor oldDefault, TColor newDefault) {
+    if (field == oldDefault) field = newDefault;
+}
+
 void THTMLViewer::SetViewImages(bool v) {
     if (processing_ || v == viewImages_) return;
     viewImages_ = v;
@@ -645,6 +649,7 @@ void THTMLViewer::SetViewImages(bool v) {
 }
 
 void THTMLViewer::SetDefBackground(TColor c) {
+    FollowDefault(doc_->Background, defBackground_, c);
     defBackground_ = c;
     color_ = c;
     SettingsChanged(false);
@@ -664,35 +669,42 @@ void THTMLViewer::SetHistoryMaxCount(int n) {
 
 void THTMLViewer::SetDefFontName(const std::string& name) {
     defFontName_ = name;
+    doc_->SetFontName(name);
     SettingsChanged(true);
 }
 
 void THTMLViewer::SetDefPreFontName(const std::string& name) {
     defPreFontName_ = name;
+    doc_->SetPreFontName(name);
     SettingsChanged(true);
 }
 
 void THTMLViewer::SetDefFontSize(int size) {
     defFontSize_ = ClampFontSize(size);
+    doc_->FontSize = defFontSize_;
     SettingsChanged(true);
 }
 
 void THTMLViewer::SetDefFontColor(TColor c) {
+    FollowDefault(doc_->FontColor, defFontColor_, c);
     defFontColor_ = c;
     SettingsChanged(false);
 }
 
 void THTMLViewer::SetDefHotSpotColor(TColor c) {
+    FollowDefault(doc_->LinkColor, defHotSpotColor_, c);
     defHotSpotColor_ = c;
     SettingsChanged(false);
 }
 
 void THTMLViewer::SetDefVisitedLinkColor(TColor c) {
+    FollowDefault(doc_->VisitedColor, defVisitedColor_, c);
     defVisitedColor_ = c;
     SettingsChanged(false);
 }
 
 void THTMLViewer::SetDefOverLinkColor(TColor c) {
+    FollowDefault(doc_->HoverColor, defOverLinkColor_, c);
     defOverLinkColor_ = c;
     SettingsChanged(false);
 }
@@ -713,6 +725,7 @@ void THTMLViewer::SetScrollBars(TScrollStyle s) {
 
 void THTMLViewer::SetCharSet(int cs) {
     charSet_ = cs;
+    doc_->CharSet = cs;
     SettingsChanged(true);
 }
 
@@ -729,6 +742,9 @@ void THTMLViewer::SetMarginWidth(int v) {
 }
 
 void THTMLViewer::SethtOptions(ThtmlViewerOptions o) {
+    // Hover colouring that a page's OLINK turned on stays on unless the option itself is switched.
+    if ((o ^ options_) & htOverLinksActive) doc_->HoverEnabled = (o & htOverLinksActive) != 0;
+    doc_->LinkStyle = (o & htNoLinkUnderline) ? TFontStyles{0} : TFontStyles{fsUnderline};
     options_ = o;
     SettingsChanged(false);
 }

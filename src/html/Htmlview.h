@@ -233,6 +233,7 @@ private:
     void Relayout(bool keepPosition);
     // Refreshes fonts after a display setting changed, then relays keeping the position.
     void SettingsChanged(bool relayout);
+    static void FollowDefault(TColor& field, TColor oldDefault, TColor newDefault);
     void ArrangeBars();
     void SizeChanged();
     enum class TScrollPaint { Repaint, Pixels, PixelsForOneLine };

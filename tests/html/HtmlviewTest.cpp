@@ -590,3 +590,27 @@ TEST_F(ViewerTest, HoverColouringFollowsTheMouseWhenEnabled) {
     EXPECT_FALSE(link->Hover());
     EXPECT_EQ(link->Font.Color, clBlue);
 }
+
+TEST_F(ViewerTest, PageColoursSurviveChangesOfTheDefaults) {
+    Load("<BODY BGCOLOR=navy TEXT=yellow LINK=red><P>Coloured <A HREF=\"x.htm\">link</A>");
+    TSectionList& doc = viewer->Document();
+    const TColor background = doc.Background, text = doc.FontColor;
+    ASSERT_NE(background, viewer->DefBackground());
+    ASSERT_NE(text, viewer->DefFontColor());
+    viewer->SetDefFontSize(10);
+    viewer->SetDefBackground(clWhite);
+    viewer->SetDefFontColor(clAqua);
+    viewer->SetDefHotSpotColor(clFuchsia);
+    EXPECT_EQ(doc.Background, background);
+    EXPECT_EQ(viewer->PaintPanel()->Color(), background);
+    EXPECT_EQ(doc.FontColor, text);
+    auto* s = dynamic_cast<TSection*>(doc.Sections.at(1).get());
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->Fonts[0].Font.Color, text);
+    EXPECT_EQ(doc.LinkList.at(0)->Font.Color, doc.LinkColor);
+    EXPECT_NE(doc.LinkColor, clFuchsia);
+    // The defaults apply again to the next page that sets none.
+    Load(kLinkPage);
+    EXPECT_EQ(doc.Background, clWhite);
+    EXPECT_EQ(doc.FontColor, clAqua);
+}
