@@ -221,8 +221,17 @@ void TNMHTTP::ParseUrl() {
 
 void TNMHTTP::BuildRequestHeader() {
     RequestHeader.Clear();
-    if (CommandCode != CmdWRAPPED)
-        RequestHeader.Add(std::string(MethodText(CommandCode)) + (Proxy.empty() ? RequestPath : RequestUrl) + " HTTP/1.0");
+    if (CommandCode != CmdWRAPPED) {
+        std::string target = RequestPath;
+        if (!Proxy.empty()) {
+            // A proxy needs the absolute URL (RFC 1945, 5.1.2). A URL without a host (a path
+            // alone, as a Location may give) is completed with the host and port it goes to.
+            target = RequestUrl;
+            if (RequestUrl.find("//") == std::string::npos && !RequestUrl.empty() && RequestUrl[0] == '/')
+                target = "http://" + Host + (Port != 80 ? ":" + std::to_string(Port) : std::string()) + RequestPath;
+        }
+        RequestHeader.Add(std::string(MethodText(CommandCode)) + target + " HTTP/1.0");
+    }
     if (!Proxy.empty()) {
         RequestHeader.Add("Proxy-Connection: Keep-Alive");
         RequestHeader.Add("Host: " + Host);

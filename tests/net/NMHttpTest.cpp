@@ -106,6 +106,18 @@ TEST(NMHTTP, ProxiedGetAndPost) {
                                          "vALBUM=Disc&&vRating=8 x");
 }
 
+TEST(NMHTTP, ProxiedRedirectToPathGetsAbsoluteUrl) {
+    Rig r;
+    r.http->Proxy = "proxy.lan";
+    r.http->ProxyPort = 8080;
+    r.Reply("HTTP/1.0 302 Found\r\nLocation: /next\r\n\r\n");
+    r.Reply("HTTP/1.0 200 OK\r\n\r\nthere");
+    r.http->Get("http://www.example.com:81/first");
+    ASSERT_EQ(r.net->requests.size(), 2u);
+    EXPECT_EQ(r.net->requests[1].substr(0, r.net->requests[1].find("\r\n")), "GET http://www.example.com:81/next HTTP/1.0");
+    EXPECT_EQ(r.http->Body, "there");
+}
+
 TEST(NMHTTP, PostBodyGoesOutWhole) {
     Rig r;
     r.http->DecodePostData = false;
