@@ -41,16 +41,8 @@ void TApplication::SetTitle(const std::string& title) {
 
 void TApplication::Initialize() {
     if (handle_ && IsWindow(handle_)) return;
-    const char* cls = "QuavoryApplication";
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = ToolkitInstance();
-    wc.lpszClassName = cls;
-    WNDCLASSA existing{};
-    if (!GetClassInfoA(ToolkitInstance(), cls, &existing)) RegisterClassA(&wc);
     // Hidden, zero-sized: it only owns the forms and carries the title.
-    handle_ = CreateWindowExA(WS_EX_TOOLWINDOW, cls, title_.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, ToolkitInstance(),
-                              nullptr);
+    handle_ = CreateHiddenWindow("QuavoryApplication", DefWindowProcA, false, title_.c_str());
 }
 
 void TApplication::Run() {

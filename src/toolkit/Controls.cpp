@@ -43,6 +43,19 @@ const char* ToolkitWindowClass() {
     return kWindowClass;
 }
 
+HWND CreateHiddenWindow(const char* className, WNDPROC proc, bool messageOnly, const char* caption) {
+    WNDCLASSA existing{};
+    if (!GetClassInfoA(ToolkitInstance(), className, &existing)) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = proc;
+        wc.hInstance = ToolkitInstance();
+        wc.lpszClassName = className;
+        RegisterClassA(&wc);
+    }
+    return CreateWindowExA(messageOnly ? 0 : WS_EX_TOOLWINDOW, className, caption, WS_POPUP, 0, 0, 0, 0,
+                           messageOnly ? HWND_MESSAGE : nullptr, nullptr, ToolkitInstance(), nullptr);
+}
+
 void RegisterCursor(TCursor id, HCURSOR cursor) { Cursors()[id] = cursor; }
 
 HCURSOR CursorHandle(TCursor id) {

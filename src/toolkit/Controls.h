@@ -249,5 +249,8 @@ LRESULT CALLBACK ToolkitWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam
 HINSTANCE ToolkitInstance();
 // Registers the toolkit's window class once; returns its name.
 const char* ToolkitWindowClass();
+// A hidden helper window of a class registered once for `proc`: message-only (timers, sockets)
+// or a zero-sized tool window (an owner for other windows).
+HWND CreateHiddenWindow(const char* className, WNDPROC proc, bool messageOnly, const char* caption = "");
 // Shift state from the platform's key and button state.
 TShiftState ShiftStateFromKeys(WPARAM keys);

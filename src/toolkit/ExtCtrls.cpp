@@ -65,14 +65,7 @@ LRESULT CALLBACK TimerWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) 
 HWND TimerHandle() {
     auto& tw = Timers();
     if (tw.wnd && IsWindow(tw.wnd)) return tw.wnd;
-    const char* cls = "QuavoryTimerWindow";
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = TimerWndProc;
-    wc.hInstance = ToolkitInstance();
-    wc.lpszClassName = cls;
-    WNDCLASSA existing{};
-    if (!GetClassInfoA(ToolkitInstance(), cls, &existing)) RegisterClassA(&wc);
-    tw.wnd = CreateWindowExA(0, cls, "", WS_POPUP, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ToolkitInstance(), nullptr);
+    tw.wnd = CreateHiddenWindow("QuavoryTimerWindow", TimerWndProc, true);
     return tw.wnd;
 }
 

@@ -5,16 +5,9 @@
 #include <vector>
 
 #include "player/PlayerMessages.h"
-#include "support/MessageBoxWatcher.h"
+#include "support/HostProcess.h"
 
 namespace {
-
-std::string WinPath(std::string p) {
-    if (p.size() > 1 && p[0] == '/') p = "Z:" + p;
-    for (char& c : p)
-        if (c == '/') c = '\\';
-    return p;
-}
 
 std::string TempFolder() {
     char buf[MAX_PATH];
@@ -24,39 +17,9 @@ std::string TempFolder() {
     return dir;
 }
 
-// Runs the host with `args` and closes it at the end.
-struct Host {
-    PROCESS_INFORMATION pi{};
-    HWND wnd = nullptr;
-    explicit Host(const std::string& args) {
-        std::string cmd = "\"" + WinPath(QV_HOST_EXE) + "\" " + args;
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        std::vector<char> line(cmd.begin(), cmd.end());
-        line.push_back('\0');
-        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
-        WaitForInputIdle(pi.hProcess, 10000);
-        PumpUntil([&] { return (wnd = FindWindowA(player::kWindowClass, nullptr)) != nullptr; }, 10000);
-    }
-    LRESULT Ask(long code, WPARAM arg = 0) const { return SendMessageA(wnd, player::kMessage, arg, code); }
-    // Reads a string answer, which is an address inside the host's process.
-    std::string AskString(long code, WPARAM arg) const {
-        LRESULT addr = Ask(code, arg);
-        if (addr == 0) return "<null>";
-        char buf[512] = {};
-        SIZE_T got = 0;
-        ReadProcessMemory(pi.hProcess, reinterpret_cast<const void*>(addr), buf, sizeof buf - 1, &got);
-        return buf;
-    }
-    void Close() {
-        if (!pi.hProcess) return;
-        if (wnd && IsWindow(wnd)) PostMessageA(wnd, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-        pi.hProcess = nullptr;
-    }
-    ~Host() { Close(); }
+// The host under test, started with `args`.
+struct Host : THostProcess {
+    explicit Host(const std::string& args) : THostProcess(QV_HOST_EXE, args) {}
 };
 
 } // namespace

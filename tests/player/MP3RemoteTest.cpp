@@ -2,44 +2,18 @@
 
 #include "player/MP3Remote.h"
 #include "player/PlayerMessages.h"
-#include "support/MessageBoxWatcher.h"
+#include "support/HostProcess.h"
 #include "toolkit/Registry.h"
 
 namespace {
 
 const char kOpenKey[] = "Winamp.file\\shell\\Open\\command";
 
-std::string HostPath() {
-    std::string p = QV_HOST_EXE;
-    if (p.size() > 1 && p[0] == '/') p = "Z:" + p;
-    for (char& c : p)
-        if (c == '/') c = '\\';
-    return p;
-}
+std::string HostPath() { return WinPath(QV_HOST_EXE); }
 
-// Starts the stand-in host and waits until its window answers.
-struct HostProcess {
-    PROCESS_INFORMATION pi{};
-    explicit HostProcess(const std::string& args) {
-        std::string cmd = "\"" + HostPath() + "\" --no-plugins " + args;
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        std::vector<char> line(cmd.begin(), cmd.end());
-        line.push_back('\0');
-        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
-        WaitForInputIdle(pi.hProcess, 10000);
-        PumpUntil([] { return FindWindowA(player::kWindowClass, nullptr) != nullptr; }, 10000);
-    }
-    void Close() {
-        if (!pi.hProcess) return;
-        HWND w = FindWindowA(player::kWindowClass, nullptr);
-        if (w) PostMessageA(w, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-        pi.hProcess = nullptr;
-    }
-    ~HostProcess() { Close(); }
+// Starts the stand-in host without plug-ins.
+struct HostProcess : THostProcess {
+    explicit HostProcess(const std::string& args) : THostProcess(QV_HOST_EXE, "--no-plugins " + args) {}
 };
 
 void SetOpenCommand(const std::string& command) {
