@@ -89,7 +89,7 @@ public:
         window_ = CreateHiddenWindow(kSockClass, &WindowProc, this);
         timer_ = std::make_unique<TThreadTimer>(nullptr);
         timer_->SetEnabled(false);
-        timer_->SetOnTimer([this](TObject*) { owner_->TimeOutExpired(); });
+        timer_->SetOnTimer([this](TObject*) { Tick(); });
         if (!window_) {
             Shutdown();
             return false;
@@ -207,15 +207,16 @@ public:
 
     void Post(unsigned message) override { PostMessageA(window_, message, 0, 0); }
 
+    // The time-out is kept as a deadline: arming again (on every packet of a transfer) only
+    // moves the deadline, and disarming only clears a flag, so the system timer is set and
+    // killed rarely. A tick before the deadline re-arms the timer for the time that is left.
     void TimerOn(unsigned intervalMs) override {
-        timer_->SetEnabled(false);
-        timer_->SetInterval(intervalMs);
-        timer_->SetEnabled(true);
+        deadline_ = GetTickCount() + intervalMs;
+        armed_ = true;
+        if (!ticking_ || tickMs_ > intervalMs) SetTick(intervalMs);
     }
 
-    void TimerOff() override {
-        if (timer_) timer_->SetEnabled(false);
-    }
+    void TimerOff() override { armed_ = false; }
 
     void WaitPass() override {
         if (g_waitMode == TSocketWaitMode::Sleep)
@@ -226,6 +227,34 @@ public:
     }
 
 private:
+    void SetTick(unsigned ms) {
+        timer_->SetEnabled(false);
+        timer_->SetInterval(ms == 0 ? 1 : ms);
+        timer_->SetEnabled(true);
+        ticking_ = true;
+        tickMs_ = ms;
+    }
+
+    void StopTick() {
+        timer_->SetEnabled(false);
+        ticking_ = false;
+    }
+
+    void Tick() {
+        if (!armed_) {
+            StopTick();
+            return;
+        }
+        auto left = static_cast<int32_t>(deadline_ - GetTickCount());
+        if (left > 0) {
+            SetTick(static_cast<unsigned>(left));
+            return;
+        }
+        armed_ = false;
+        StopTick();
+        owner_->TimeOutExpired();
+    }
+
     static LRESULT CALLBACK WindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
         if (msg >= sockmsg::SocketEvent && msg <= sockmsg::ContinueRead) {
             auto* self = reinterpret_cast<WinsockDriver*>(GetWindowLongPtrA(h, 0));
@@ -252,6 +281,10 @@ private:
     std::string lookupName_;
     char hostBuffer_[MAXGETHOSTSTRUCT] = {};
     std::unique_ptr<TThreadTimer> timer_;
+    DWORD deadline_ = 0;
+    bool armed_ = false;
+    bool ticking_ = false;
+    unsigned tickMs_ = 0;
     bool counted_ = false;
 };
 
