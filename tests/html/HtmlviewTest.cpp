@@ -512,8 +512,17 @@ TEST_F(ViewerTest, SampleRecommendationPage) {
     viewer->SetBounds(0, 0, 564, 300);
     Load(page);
     EXPECT_EQ(viewer->PageTitle(), "Your Quavory Recommendations");
+    // A double-clicked word shows inverted: lime ground behind black letters.
+    TPoint word = PanelPoint(IndexOf("Jazz") + 1);
+    Mouse(WM_LBUTTONDBLCLK, word, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, word, 0);
+    ASSERT_EQ(viewer->SelText(), "Jazz");
     Settle();
     TBitmap shot = CaptureWindow(form->Handle());
+    int limeGround = 0;
+    for (int x = word.x - 2; x < word.x + 20; ++x)
+        if (TBitmap::FromPixel(shot.Pixel(x, word.y)) == clLime) ++limeGround;
+    EXPECT_GT(limeGround, 10);
     if (const char* out = std::getenv("QV_VIEWER_SHOT")) SaveBmp(shot, out);
     // The page's own black background and green text.
     EXPECT_EQ(TBitmap::FromPixel(shot.Pixel(2, 290)), clBlack);
