@@ -325,8 +325,8 @@ void THTMLViewer::MetaHandler(const std::string& httpEq, const std::string& name
 }
 
 void THTMLViewer::DoLoad(const std::function<void(THtmlParseInfo&)>& parse, const std::string& fileName, TLoadKind kind) {
-    SetProcessing(true);
     try {
+        SetProcessing(true);
         doc_->Clear();
         ApplySettings();
         nameList_.Clear();
@@ -537,8 +537,8 @@ void THTMLViewer::ArrangeBars() {
 void THTMLViewer::SizeChanged() {
     if (!panel_ || !doc_) return;
     if (htmlview::LayoutWidth(Metrics()) != laidOutWidth_ && !processing_) {
-        SetProcessing(true);
         try {
+            SetProcessing(true);
             Relayout(true);
         } catch (...) {
             SetProcessing(false);
@@ -556,8 +556,8 @@ void THTMLViewer::SettingsChanged(bool relayout) {
     if (processing_) return;
     doc_->RefreshFonts();
     if (relayout) {
-        SetProcessing(true);
         try {
+            SetProcessing(true);
             Relayout(true);
         } catch (...) {
             SetProcessing(false);

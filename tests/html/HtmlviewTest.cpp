@@ -623,3 +623,14 @@ TEST_F(ViewerTest, PageColoursSurviveChangesOfTheDefaults) {
     EXPECT_EQ(doc.Background, clWhite);
     EXPECT_EQ(doc.FontColor, clAqua);
 }
+
+TEST_F(ViewerTest, AFailingProcessingHandlerDoesNotLeaveTheViewerBusy) {
+    viewer->OnProcessing = [](TObject*, bool on) {
+        if (on) throw Exception("busy handler failed");
+    };
+    EXPECT_THROW(Load(kLinkPage), Exception);
+    EXPECT_FALSE(viewer->Processing());
+    viewer->OnProcessing = nullptr;
+    Load(kLinkPage);
+    EXPECT_EQ(viewer->PageTitle(), "Links");
+}
