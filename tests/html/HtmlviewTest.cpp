@@ -634,3 +634,27 @@ TEST_F(ViewerTest, AFailingProcessingHandlerDoesNotLeaveTheViewerBusy) {
     Load(kLinkPage);
     EXPECT_EQ(viewer->PageTitle(), "Links");
 }
+
+TEST_F(ViewerTest, OneLineScrollMovesThePixelsAndPaintsTheStripLikeAFullRepaint) {
+    Load(LongPage(60));
+    Settle();
+    TBitmap before = CaptureWindow(Panel());
+    Key(VK_DOWN);
+    Settle();
+    TBitmap scrolled = CaptureWindow(Panel());
+    InvalidateRect(Panel(), nullptr, FALSE);
+    UpdateWindow(Panel());
+    Settle();
+    TBitmap repainted = CaptureWindow(Panel());
+    ASSERT_EQ(scrolled.Height(), before.Height());
+    int moved = 0, differs = 0, lit = 0;
+    for (int y = 0; y < scrolled.Height(); ++y)
+        for (int x = 0; x < scrolled.Width(); ++x) {
+            if (y + 16 < before.Height() && scrolled.Pixel(x, y) != before.Pixel(x, y + 16)) ++moved;
+            if (scrolled.Pixel(x, y) != repainted.Pixel(x, y)) ++differs;
+            if (TBitmap::FromPixel(scrolled.Pixel(x, y)) == clLime) ++lit;
+        }
+    EXPECT_EQ(moved, 0);
+    EXPECT_EQ(differs, 0);
+    EXPECT_GT(lit, 500);
+}
