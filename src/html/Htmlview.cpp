@@ -403,10 +403,6 @@ void THTMLViewer::FileLoad(const std::string& name, TLoadKind kind) {
     } back{oldCursor};
     if (kind == TLoadKind::lkText) {
         DoLoad([&](THtmlParseInfo&) { HtmlParsePlainTextFile(*doc_, nameList_, full); }, full, kind);
-    } else if (kind == TLoadKind::lkPicture) {
-        std::string page = PicturePage(name);
-        DoLoad([&](THtmlParseInfo& info) { HtmlParseBuffer(*doc_, nameList_, page.data(), page.size(), THtmlCallbacks{}, info); },
-               full, kind);
     } else {
         THtmlCallbacks cb = Callbacks();
         DoLoad([&](THtmlParseInfo& info) { HtmlParseTextFile(*doc_, nameList_, full, cb, info); }, full, kind);

@@ -226,6 +226,7 @@ private:
     void MetaHandler(const std::string& httpEq, const std::string& name, const std::string& content);
     // Runs one load: clear, parse, lay out, show from the top.
     void DoLoad(const std::function<void(THtmlParseInfo&)>& parse, const std::string& fileName, htmlview::TLoadKind kind);
+    // An HTML ("name#anchor") or plain-text file load; pictures go through LoadPicture.
     void FileLoad(const std::string& name, htmlview::TLoadKind kind);
     void EnterHistory(const htmlview::THistoryEntry& previous);
     htmlview::THistoryEntry CurrentEntry() const;
