@@ -133,7 +133,9 @@ void TControl::SetBounds(int left, int top, int width, int height) {
 bool TControl::Showing() const {
     if (!visible_) return false;
     if (parent_) return parent_->Showing();
-    return false;
+    // A top-level window shows when the platform says it does.
+    auto* w = dynamic_cast<const TWinControl*>(this);
+    return w && w->HandleAllocated() && IsWindowVisible(w->handle_);
 }
 
 void TControl::SetVisible(bool v) {

@@ -116,9 +116,14 @@ TEST(Form, ClosingAFormThatIsNotTheMainFormHidesIt) {
     f.Show();
     HWND h = f.Handle();
     ASSERT_TRUE(IsWindowVisible(h));
+    auto* inside = new TLabel(&f);
+    inside->SetParent(&f);
+    EXPECT_TRUE(f.Showing());
+    EXPECT_TRUE(inside->Showing());
     SendMessageA(h, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(h));
     EXPECT_FALSE(IsWindowVisible(h));
+    EXPECT_FALSE(inside->Showing());
     EXPECT_FALSE(Application->Terminated());
 }
 
