@@ -481,6 +481,12 @@ bool TWinControl::ReflectedMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
     }
 }
 
+void TWinControl::NotifyFocusChanged(TWinControl* root, TWinControl* gaining) {
+    root->FocusChangedInWindow(gaining);
+    for (TControl* c : std::vector<TControl*>(root->controls_))
+        if (auto* w = dynamic_cast<TWinControl*>(c)) NotifyFocusChanged(w, gaining);
+}
+
 LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (defProc_) return CallWindowProcA(defProc_, handle_, msg, wParam, lParam);
     return DefWindowProcA(handle_, msg, wParam, lParam);
@@ -610,9 +616,14 @@ bool TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
         }
         return !own ? false : (result = 0, true);
     }
-    case WM_SETFOCUS:
+    case WM_SETFOCUS: {
+        // Every windowed control of the same top-level window hears where the focus went.
+        TWinControl* top = this;
+        while (top->parent_) top = top->parent_;
+        NotifyFocusChanged(top, this);
         if (OnEnter) OnEnter(this);
         return false;
+    }
     case WM_KILLFOCUS:
         if (OnExit) OnExit(this);
         return false;

@@ -208,6 +208,10 @@ public:
     // The window behind a handle, when it is one of ours.
     static TWinControl* FromHandle(HWND wnd);
 
+    // Told, on every windowed control of a top-level window, when the keyboard focus moves to one
+    // of that window's controls (`gaining`). Controls whose look follows the focus override it.
+    virtual void FocusChangedInWindow(TWinControl* gaining) { (void)gaining; }
+
     // Paints this control's windowless children, in creation order, onto `canvas` whose origin
     // is this control's client origin.
     void PaintControls(TCanvas& canvas, const TRect& dirty);
@@ -239,6 +243,7 @@ private:
     friend LRESULT CALLBACK ToolkitWndProc(HWND, UINT, WPARAM, LPARAM);
     void InsertControl(TControl* c);
     void RemoveControl(TControl* c);
+    static void NotifyFocusChanged(TWinControl* root, TWinControl* gaining);
     LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
     std::vector<TControl*> controls_;
 };

@@ -1,51 +1,10 @@
 #include "widgets/FocusBtnsWin32.h"
 
-#include <algorithm>
-#include <vector>
-
 #include "toolkit/GdiCanvas.h"
 
-// Focus changes anywhere on the thread reach every live focus button through one computer-based
-// training hook (HCBT_SETFOCUS), installed while at least one focus button exists: the active
-// frame moves with the focus even when neither window involved is a focus button.
-struct TFocusWatch {
-    static std::vector<TFocusButton*>& Buttons() {
-        static std::vector<TFocusButton*> buttons;
-        return buttons;
-    }
-    static HHOOK& Hook() {
-        static HHOOK hook = nullptr;
-        return hook;
-    }
-    static LRESULT CALLBACK Proc(int code, WPARAM wParam, LPARAM lParam) {
-        if (code == HCBT_SETFOCUS) {
-            HWND gaining = reinterpret_cast<HWND>(wParam);
-            HWND root = gaining ? GetAncestor(gaining, GA_ROOT) : nullptr;
-            for (TFocusButton* b : std::vector<TFocusButton*>(Buttons())) {
-                if (std::find(Buttons().begin(), Buttons().end(), b) == Buttons().end()) continue;
-                if (!b->HandleAllocated() || GetAncestor(b->Handle(), GA_ROOT) != root) continue;
-                b->FocusMoved(gaining);
-            }
-        }
-        return CallNextHookEx(Hook(), code, wParam, lParam);
-    }
-    static void Add(TFocusButton* b) {
-        Buttons().push_back(b);
-        if (!Hook()) Hook() = SetWindowsHookExA(WH_CBT, &Proc, nullptr, GetCurrentThreadId());
-    }
-    static void Remove(TFocusButton* b) {
-        auto& list = Buttons();
-        list.erase(std::remove(list.begin(), list.end(), b), list.end());
-        if (list.empty() && Hook()) {
-            UnhookWindowsHookEx(Hook());
-            Hook() = nullptr;
-        }
-    }
-};
+TFocusButton::TFocusButton(TComponent* owner) : TButton(owner) {}
 
-TFocusButton::TFocusButton(TComponent* owner) : TButton(owner) { TFocusWatch::Add(this); }
-
-TFocusButton::~TFocusButton() { TFocusWatch::Remove(this); }
+TFocusButton::~TFocusButton() = default;
 
 void TFocusButton::CreateParams(TCreateParams& params) {
     TButton::CreateParams(params);
@@ -58,8 +17,9 @@ void TFocusButton::WindowCreated() {
     look_.IsActive = Default();
 }
 
-void TFocusButton::FocusMoved(HWND wnd) {
-    TWinControl* target = wnd ? TWinControl::FromHandle(wnd) : nullptr;
+void TFocusButton::FocusChangedInWindow(TWinControl* target) {
+    // The dark frame goes to the push button receiving the focus, or back to the default button
+    // when the focus goes to anything else.
     if (dynamic_cast<TButton*>(target))
         look_.IsActive = target == this;
     else

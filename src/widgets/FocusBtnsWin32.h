@@ -48,12 +48,10 @@ protected:
     void Resized() override { AdjustSize(); }
     void FontChanged() override { AdjustSize(); }
     void CaptionChanged() override { AdjustSize(); }
+    // The focus moved to `gaining` somewhere in this button's window.
+    void FocusChangedInWindow(TWinControl* gaining) override;
 
 private:
-    friend struct TFocusWatch;
-    // Focus moved to `wnd` somewhere in this button's form.
-    void FocusMoved(HWND wnd);
-
     TFocusButtonLook look_;
     TAlignment alignment_ = TAlignment::taCenter;
     bool adjusting_ = false;
