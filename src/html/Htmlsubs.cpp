@@ -659,6 +659,10 @@ int TCell::FindText(int start, const std::string& text, bool matchCase) {
 }
 
 bool TCell::PointOf(TCanvas& canvas, int index, TPoint& p) {
+    // A section's end index is also the next section's first character: the section that holds
+    // the character wins, and a section's end only answers when no character follows it.
+    for (auto& s : Sections)
+        if (index < s->StartPos + s->Length() && s->PointOf(canvas, index, p)) return true;
     for (auto& s : Sections)
         if (s->PointOf(canvas, index, p)) return true;
     return false;

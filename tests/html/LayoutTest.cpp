@@ -311,6 +311,24 @@ TEST(Layout, HitTestsAndSearch) {
     EXPECT_EQ(run.Font.Color, clPurple);
 }
 
+TEST(Layout, PointOfASectionsFirstCharacterIsInThatSection) {
+    TTestDoc d;
+    d.Parse("ab<P>cd<BR>ef");
+    d.Layout(400);
+    TSection* cd = d.Find("cd");
+    TSection* ef = d.Find("ef");
+    ASSERT_EQ(cd->StartPos, 2);
+    TPoint p;
+    // Index 2 ends "ab" and starts "cd"; index 4 ends "cd" and starts "ef".
+    ASSERT_TRUE(d.List.PointOf(d.Canvas, cd->StartPos, p));
+    EXPECT_EQ(p, (TPoint{0, cd->Top}));
+    ASSERT_TRUE(d.List.PointOf(d.Canvas, ef->StartPos, p));
+    EXPECT_EQ(p, (TPoint{0, ef->Top}));
+    // The document's end is still the end of its last line.
+    ASSERT_TRUE(d.List.PointOf(d.Canvas, ef->StartPos + 2, p));
+    EXPECT_EQ(p, (TPoint{16, ef->Top}));
+}
+
 TEST(Layout, RefreshFontsRescalesEveryRun) {
     TTestDoc d;
     d.Parse("a<FONT SIZE=5>b</FONT><TT>c</TT><HR>");
