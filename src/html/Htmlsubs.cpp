@@ -414,6 +414,10 @@ void TSection::Paint(TCanvas& canvas, const TRect& clip, int x, int y) {
         if (!visible) continue;
         int cx = line.LineX;
         int end = line.Start + line.Ln;
+        // The blanks that end the line are outside its text: they are drawn only when selected,
+        // so an underline or a right-aligned line stops at the last character.
+        int blanks = end;
+        while (blanks > line.Start && Buff[static_cast<size_t>(blanks - 1)] == ' ') --blanks;
         int i = line.Start;
         while (i < end) {
             char c = Buff[static_cast<size_t>(i)];
@@ -445,6 +449,7 @@ void TSection::Paint(TCanvas& canvas, const TRect& clip, int x, int y) {
             int k = j;
             if (i < selB && selB < k) k = selB;
             if (i < selE && selE < k) k = selE;
+            if (i < blanks && blanks < k) k = blanks;
             TFontObj& f = Fonts[run];
             std::string s = Buff.substr(static_cast<size_t>(i), static_cast<size_t>(k - i));
             canvas.Font = f.DrawFont();
@@ -455,6 +460,11 @@ void TSection::Paint(TCanvas& canvas, const TRect& clip, int x, int y) {
             else if (f.SScript == 1)
                 ty += f.Descent / 2 + 1;
             bool selected = i >= selB && i < selE;
+            if (i >= blanks && !selected) {
+                cx += w;
+                i = k;
+                continue;
+            }
             if (selected) {
                 canvas.Brush.Style = TBrushStyle::bsSolid;
                 canvas.Brush.Color = f.Font.Color;

@@ -274,6 +274,38 @@ TEST(Layout, SelectionIsDrawnInvertedAndCopied) {
     EXPECT_EQ(d.List.GetSelectedText(), "bc def\r\ngh");
 }
 
+TEST(Layout, UnderlineStopsAtTheLastCharacterOfTheLine) {
+    // "link " ends its line: the underline covers the four letters, also when right-aligned.
+    const struct {
+        const char* html;
+        int left;
+    } cases[] = {
+        {"<A HREF=u>link </A><BR>x", 0},
+        {"<P ALIGN=right><A HREF=u>link </A><BR>x", 400 - 32 - 1},
+        {"<A HREF=u>link </A>x", 0}, // the blank inside the line keeps its underline
+    };
+    for (auto& c : cases) {
+        TTestDoc d;
+        d.List.LinkColor = clBlue;
+        d.Parse(c.html);
+        d.Layout(400);
+        d.List.Draw(d.Canvas, Rect(0, 0, 800, 600), 0, 0);
+        TSection* s = d.Find("link");
+        ASSERT_NE(s, nullptr) << c.html;
+        const int row = s->Lines[0].Baseline(); // the memory canvas underlines at the ascent
+        const int width = s->Buff == "link " ? 32 : 40;
+        EXPECT_EQ(d.Canvas.CountColor(Rect(0, row, 800, row + 1), clBlue), width) << c.html;
+        EXPECT_EQ(d.Canvas.GetPixel(c.left, row), clBlue) << c.html;
+    }
+    // A selected blank at the line end still shows inverted.
+    TTestDoc d;
+    d.Parse("word <BR>x");
+    d.Layout(400);
+    d.List.SelB = 0, d.List.SelE = 5;
+    d.List.Draw(d.Canvas, Rect(0, 0, 400, 600), 0, 0);
+    EXPECT_EQ(d.Canvas.GetPixel(32 + 4, 10), clBlack);
+}
+
 TEST(Layout, HitTestsAndSearch) {
     TTestDoc d;
     d.List.LinkColor = clBlue;
