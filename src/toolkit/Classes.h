@@ -80,10 +80,22 @@ public:
     void RemoveComponent(TComponent* c);
 
     bool Destroying() const { return destroying_; }
+
+    // Set-up from a description: between BeginLoading and EndLoading properties are only stored
+    // (a label does not size itself to a caption that a later setting makes fixed); EndLoading
+    // then calls Loaded once, for the work the settings imply.
+    bool Loading() const { return loading_; }
+    void BeginLoading() { loading_ = true; }
+    void EndLoading() {
+        if (!loading_) return;
+        loading_ = false;
+        Loaded();
+    }
     int Tag = 0;
 
 protected:
     virtual void Notification(TComponent* component, TOperation operation);
+    virtual void Loaded() {}
 
 private:
     TComponent* owner_ = nullptr;
@@ -91,6 +103,7 @@ private:
     std::vector<TComponent*> components_;
     std::vector<TComponent*> freeNotifies_;
     bool destroying_ = false;
+    bool loading_ = false;
 };
 
 // An ordered list of 8-bit strings, each with an optional object pointer (not owned), that can

@@ -22,18 +22,21 @@ struct TControlRow {
 };
 
 // One control: created with the form as owner and parent, named, placed, captioned, then the
-// settings and the handler binding run (in that order).
+// settings and the handler binding run (in that order), all while the control is loading, so
+// sizing that depends on several settings happens once at the end.
 template <class T>
 TControlRow Row(const char* name, int left, int top, int width, int height, std::string caption = {},
                 std::function<void(T&)> settings = nullptr, std::function<void(T&)> handlers = nullptr) {
     return TControlRow{[=](TForm& form) -> TControl* {
         T* c = new T(&form);
+        c->BeginLoading();
         c->SetName(name);
         c->SetParent(&form);
         c->SetBounds(left, top, width, height);
         if (!caption.empty()) c->SetCaption(caption);
         if (settings) settings(*c);
         if (handlers) handlers(*c);
+        c->EndLoading();
         return c;
     }};
 }

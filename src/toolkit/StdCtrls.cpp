@@ -45,7 +45,7 @@ unsigned TLabel::TextFlags() const {
 }
 
 void TLabel::AdjustBounds() {
-    if (!autoSize_) return;
+    if (!autoSize_ || Loading()) return;
     HDC dc = GetDC(nullptr);
     TRect r = Rect(0, 0, wordWrap_ ? width_ : 0x7FFF, 0);
     {

@@ -30,6 +30,7 @@ public:
 protected:
     void FontChanged() override { AdjustBounds(); }
     void CaptionChanged() override { AdjustBounds(); }
+    void Loaded() override { AdjustBounds(); }
     unsigned TextFlags() const;
 
 private:

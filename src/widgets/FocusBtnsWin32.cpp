@@ -72,7 +72,7 @@ void TFocusButton::SetEnabled(bool v) {
 }
 
 void TFocusButton::AdjustSize() {
-    if (adjusting_ || loading_ || !parent_ || !look_.AutoSize) {
+    if (adjusting_ || Loading() || !parent_ || !look_.AutoSize) {
         Invalidate();
         return;
     }
@@ -89,12 +89,6 @@ void TFocusButton::AdjustSize() {
     SetBounds(Left(), Top(), size.cx, size.cy);
     adjusting_ = false;
     Invalidate();
-}
-
-void TFocusButton::SetLoading(bool v) {
-    if (v == loading_) return;
-    loading_ = v;
-    if (!loading_) AdjustSize();
 }
 
 namespace {

@@ -35,8 +35,6 @@ public:
     void AdjustSize();
     // While a form description sets the button up, its designed size is kept; ending the
     // loading sizes it to its caption once.
-    bool Loading() const { return loading_; }
-    void SetLoading(bool v);
     void SetEnabled(bool v) override;
 
     bool WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -48,6 +46,7 @@ protected:
     void Resized() override { AdjustSize(); }
     void FontChanged() override { AdjustSize(); }
     void CaptionChanged() override { AdjustSize(); }
+    void Loaded() override { AdjustSize(); }
     // The focus moved to `gaining` somewhere in this button's window.
     void FocusChangedInWindow(TWinControl* gaining) override;
 
@@ -55,5 +54,4 @@ private:
     TFocusButtonLook look_;
     TAlignment alignment_ = TAlignment::taCenter;
     bool adjusting_ = false;
-    bool loading_ = false;
 };

@@ -4,6 +4,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/ExtCtrls.h"
+#include "toolkit/FormDesc.h"
 #include "toolkit/Forms.h"
 #include "toolkit/GdiCanvas.h"
 #include "toolkit/Registry.h"
@@ -217,4 +218,37 @@ TEST(GdiCanvas, FillsExactPixelsLikeTheMemoryCanvas) {
         EXPECT_EQ(canvas.TextMetrics().Height, 13);
     }
     ReleaseDC(nullptr, screen);
+}
+
+TEST(FormDescription, RowsCreateNamedControlsWithSettingsAppliedOnce) {
+    Application->Initialize();
+    TForm form(nullptr);
+    form.BorderStyle = TFormBorderStyle::bsNone;
+    form.SetClientSize(300, 100);
+    int clicks = 0;
+    Describe(form,
+             {
+                 // A fixed-size label keeps its designed box although its caption comes first.
+                 Row<TLabel>("Fixed", 4, 22, 258, 16, "CURRENT TRACK",
+                             [](TLabel& l) {
+                                 l.SetAutoSize(false);
+                                 l.SetAlignment(TAlignment::taCenter);
+                             }),
+                 // An auto-sized one takes its caption's size once set up.
+                 Row<TLabel>("Auto", 10, 50, 200, 30, "Quick Start"),
+                 Row<TButton>("Go", 200, 60, 80, 25, "Go", nullptr, [&](TButton& b) { b.OnClick = [&](TObject*) { ++clicks; }; }),
+             });
+    auto* fixed = Find<TLabel>(form, "Fixed");
+    auto* autoSized = Find<TLabel>(form, "Auto");
+    auto* go = Find<TButton>(form, "Go");
+    ASSERT_TRUE(fixed && autoSized && go);
+    EXPECT_EQ(fixed->BoundsRect(), Bounds(4, 22, 258, 16));
+    EXPECT_FALSE(fixed->Loading());
+    EXPECT_LT(autoSized->Width(), 200);
+    EXPECT_GT(autoSized->Width(), 0);
+    EXPECT_EQ(go->Parent(), &form);
+    form.Show();
+    SendMessageA(go->Handle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(Find<TButton>(form, "Fixed"), nullptr); // wrong kind
 }

@@ -298,12 +298,12 @@ TEST(FocusButtonWin32, AutoSizeFollowsTheCaption) {
     EXPECT_EQ(b->Height(), ext.cy + 10);
 
     // While loading, the designed bounds stay; the end of loading sizes the button.
-    b->SetLoading(true);
+    b->BeginLoading();
     b->SetBounds(5, 5, 181, 38);
     b->SetCaption("Hello");
     b->SetCaption("Hello World");
     EXPECT_EQ(b->Width(), 181);
-    b->SetLoading(false);
+    b->EndLoading();
     EXPECT_EQ(b->Height(), ext.cy + 10);
     EXPECT_GT(b->Width(), ext.cx + 10);
     EXPECT_LT(b->Width(), 181);
