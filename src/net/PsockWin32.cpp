@@ -9,6 +9,7 @@
 #include "net/Psock.h"
 #include "net/PsockWin32.h"
 #include "toolkit/Application.h"
+#include "toolkit/Controls.h"
 
 namespace {
 
@@ -20,30 +21,6 @@ constexpr UINT_PTR kTimerId = 1;
 // with the last. Used from the one window thread only.
 int g_instances = 0;
 TSocketWaitMode g_waitMode = TSocketWaitMode::WakeOnMessage;
-
-HINSTANCE ModuleInstance() {
-    // The module this code lives in (the plug-in DLL inside a host), not the host's executable.
-    HMODULE m = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&ModuleInstance), &m);
-    return m;
-}
-
-HWND CreateHiddenWindow(const char* className, WNDPROC proc, void* owner) {
-    HINSTANCE inst = ModuleInstance();
-    WNDCLASSA wc{};
-    if (!GetClassInfoA(inst, className, &wc)) {
-        wc = WNDCLASSA{};
-        wc.lpfnWndProc = proc;
-        wc.cbWndExtra = sizeof(LONG_PTR);
-        wc.hInstance = inst;
-        wc.lpszClassName = className;
-        if (!RegisterClassA(&wc)) return nullptr;
-    }
-    HWND h = CreateWindowExA(WS_EX_TOOLWINDOW, className, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, inst, nullptr);
-    if (h) SetWindowLongPtrA(h, 0, reinterpret_cast<LONG_PTR>(owner));
-    return h;
-}
 
 // Dispatches every pending message of the thread.
 void PumpMessages() {
@@ -86,7 +63,7 @@ public:
             info.Add("Max Udp pack size= " + std::to_string(wd.iMaxUdpDg));
         }
         counted_ = true;
-        window_ = CreateHiddenWindow(kSockClass, &WindowProc, this);
+        window_ = CreateHiddenWindow(kSockClass, &WindowProc, false, "", this);
         timer_ = std::make_unique<TThreadTimer>(nullptr);
         timer_->SetEnabled(false);
         timer_->SetOnTimer([this](TObject*) { Tick(); });
@@ -257,7 +234,7 @@ private:
 
     static LRESULT CALLBACK WindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
         if (msg >= sockmsg::SocketEvent && msg <= sockmsg::ContinueRead) {
-            auto* self = reinterpret_cast<WinsockDriver*>(GetWindowLongPtrA(h, 0));
+            auto* self = static_cast<WinsockDriver*>(HiddenWindowOwner(h));
             if (!self) return 0;
             try {
                 // Notifications of a socket already closed, or of a lookup replaced by a newer
@@ -290,7 +267,7 @@ private:
 
 LRESULT CALLBACK TimerWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     if (msg == WM_TIMER && w == kTimerId) {
-        auto* self = reinterpret_cast<TThreadTimer*>(GetWindowLongPtrA(h, 0));
+        auto* self = static_cast<TThreadTimer*>(HiddenWindowOwner(h));
         if (self) GuardedCall([self] { self->Fire(); });
         return 0;
     }
@@ -307,7 +284,7 @@ TSocketWaitMode SocketWaitMode() { return g_waitMode; }
 // ---------------------------------------------------------------- TThreadTimer
 
 TThreadTimer::TThreadTimer(TComponent* owner) : TComponent(owner) {
-    window_ = CreateHiddenWindow(kTimerClass, &TimerWindowProc, this);
+    window_ = CreateHiddenWindow(kTimerClass, &TimerWindowProc, false, "", this);
     if (!window_) throw EOutOfResources("No Timer");
 }
 

@@ -43,18 +43,22 @@ const char* ToolkitWindowClass() {
     return kWindowClass;
 }
 
-HWND CreateHiddenWindow(const char* className, WNDPROC proc, bool messageOnly, const char* caption) {
+HWND CreateHiddenWindow(const char* className, WNDPROC proc, bool messageOnly, const char* caption, void* owner) {
     WNDCLASSA existing{};
     if (!GetClassInfoA(ToolkitInstance(), className, &existing)) {
         WNDCLASSA wc{};
         wc.lpfnWndProc = proc;
         wc.hInstance = ToolkitInstance();
         wc.lpszClassName = className;
-        RegisterClassA(&wc);
+        if (!RegisterClassA(&wc)) return nullptr;
     }
-    return CreateWindowExA(messageOnly ? 0 : WS_EX_TOOLWINDOW, className, caption, WS_POPUP, 0, 0, 0, 0,
-                           messageOnly ? HWND_MESSAGE : nullptr, nullptr, ToolkitInstance(), nullptr);
+    HWND wnd = CreateWindowExA(messageOnly ? 0 : WS_EX_TOOLWINDOW, className, caption, WS_POPUP, 0, 0, 0, 0,
+                               messageOnly ? HWND_MESSAGE : nullptr, nullptr, ToolkitInstance(), nullptr);
+    if (wnd && owner) SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner));
+    return wnd;
 }
+
+void* HiddenWindowOwner(HWND wnd) { return reinterpret_cast<void*>(GetWindowLongPtrA(wnd, GWLP_USERDATA)); }
 
 void RegisterCursor(TCursor id, HCURSOR cursor) { Cursors()[id] = cursor; }
 

@@ -254,8 +254,10 @@ LRESULT CALLBACK ToolkitWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam
 HINSTANCE ToolkitInstance();
 // Registers the toolkit's window class once; returns its name.
 const char* ToolkitWindowClass();
-// A hidden helper window of a class registered once for `proc`: message-only (timers, sockets)
-// or a zero-sized tool window (an owner for other windows).
-HWND CreateHiddenWindow(const char* className, WNDPROC proc, bool messageOnly, const char* caption = "");
+// A hidden helper window of a class registered once for `proc`: message-only (timers) or a
+// zero-sized tool window (an owner for other windows, socket notifications). `owner` is kept
+// with the window for its procedure to find again (HiddenWindowOwner).
+HWND CreateHiddenWindow(const char* className, WNDPROC proc, bool messageOnly, const char* caption = "", void* owner = nullptr);
+void* HiddenWindowOwner(HWND wnd);
 // Shift state from the platform's key and button state.
 TShiftState ShiftStateFromKeys(WPARAM keys);
