@@ -533,6 +533,44 @@ TEST_F(ViewerTest, SampleRecommendationPage) {
     EXPECT_GT(green, 200);
 }
 
+TEST_F(ViewerTest, RunsAreDrawnWhereLayoutMeasuredThem) {
+    // Tahoma 8 link text, then plain and bold text: the underline ends with the link's last
+    // letter, and the bold letter starts one blank after the plain run's last letter.
+    viewer->SetDefHotSpotColor(clWhite);
+    Load("<A HREF=u>Harbour Lights</A> Based on your last <B>W</B>");
+    Settle();
+    TBitmap shot = CaptureWindow(viewer->PaintPanel()->Handle());
+    auto lit = [&](int x, int y, TColor c) { return TBitmap::FromPixel(shot.Pixel(x, y)) == c; };
+    // The underline is the row with the most white pixels; the letters are the rows above it.
+    int row = 0, best = 0;
+    for (int y = 0; y < 20; ++y) {
+        int n = 0;
+        for (int x = 0; x < 300; ++x) n += lit(x, y, clWhite);
+        if (n > best) best = n, row = y;
+    }
+    auto inkIn = [&](int x, TColor c) {
+        for (int y = 0; y < row - 1; ++y)
+            if (lit(x, y, c)) return true;
+        return false;
+    };
+    int lineEnd = 0, inkEnd = 0;
+    for (int x = 0; x < 300; ++x) {
+        if (lit(x, row, clWhite)) lineEnd = x;
+        if (inkIn(x, clWhite)) inkEnd = x;
+    }
+    EXPECT_GT(best, 60);
+    EXPECT_LE(lineEnd - inkEnd, 1);
+    // The last lime column group is the bold "W"; before it, the blank after "last".
+    std::vector<int> columns;
+    for (int x = 0; x < 400; ++x)
+        if (inkIn(x, clLime)) columns.push_back(x);
+    ASSERT_GT(columns.size(), 20u);
+    size_t w = columns.size() - 1;
+    while (w > 0 && columns[w] - columns[w - 1] < 3) --w;
+    ASSERT_GT(w, 0u);
+    EXPECT_LE(columns[w] - columns[w - 1], 6);
+}
+
 TEST_F(ViewerTest, HorizontalBarWithBothBarsAllowed) {
     viewer->SetScrollBars(TScrollStyle::ssBoth);
     viewer->SetMarginWidth(10);
