@@ -69,28 +69,6 @@ std::string PicturePage(const std::string& name) {
     return page + "\">";
 }
 
-// Draws each string with its characters at the advances the text extents report, which are the
-// widths layout measured. Some fonts are rendered at small sizes from bitmap strikes whose glyph
-// advances differ from the extents; drawn plainly, a run would end before or after the place
-// where layout starts the next run, and its underline would not match its letters.
-class TMeasuredCanvas : public TGdiCanvas {
-public:
-    using TGdiCanvas::TGdiCanvas;
-    void TextOut(int x, int y, const std::string& text) override {
-        TGdiCanvas::TextOut(x, y, std::string()); // selects the font, colour and background mode
-        const int n = static_cast<int>(text.size());
-        if (n == 0) return;
-        std::vector<int> ends(static_cast<size_t>(n));
-        SIZE total{};
-        if (!GetTextExtentExPointA(Handle(), text.data(), n, 0, nullptr, ends.data(), &total)) {
-            TGdiCanvas::TextOut(x, y, text);
-            return;
-        }
-        for (int i = n - 1; i > 0; --i) ends[static_cast<size_t>(i)] -= ends[static_cast<size_t>(i - 1)];
-        ExtTextOutA(Handle(), x, y, 0, nullptr, text.data(), static_cast<UINT>(n), ends.data());
-    }
-};
-
 } // namespace
 
 // A canvas over the viewer's measuring DC.
@@ -224,7 +202,7 @@ void TPaintPanel::PaintPanel() {
     HGDIOBJ old = SelectObject(mem, bmp);
     SetViewportOrgEx(mem, -dirty.Left, -dirty.Top, nullptr);
     try {
-        TMeasuredCanvas canvas(mem);
+        TGdiCanvas canvas(mem);
         viewer_->PaintDocument(canvas, dirty);
     } catch (...) {
         SelectObject(mem, old);

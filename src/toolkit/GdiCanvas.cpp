@@ -133,10 +133,25 @@ void TGdiCanvas::Polygon(const std::vector<TPoint>& points) {
     ::Polygon(dc_, pts.data(), static_cast<int>(pts.size()));
 }
 
+// The advance of each character as the text extents report them. Some fonts are rendered at
+// small sizes from bitmap strikes whose glyph advances differ from their extents; drawing with
+// these advances puts every character where measuring said it would be, so a run ends exactly
+// where the next one starts and an underline matches its letters. Empty when the platform cannot
+// tell (the text is then drawn plainly).
+static std::vector<int> Advances(HDC dc, const std::string& text) {
+    const int n = static_cast<int>(text.size());
+    std::vector<int> ends(static_cast<size_t>(n));
+    SIZE total{};
+    if (n == 0 || !GetTextExtentExPointA(dc, text.data(), n, 0, nullptr, ends.data(), &total)) return {};
+    for (int i = n - 1; i > 0; --i) ends[static_cast<size_t>(i)] -= ends[static_cast<size_t>(i - 1)];
+    return ends;
+}
+
 void TGdiCanvas::TextOut(int x, int y, const std::string& text) {
     RealizeFont();
     RealizeBrush();
-    ::TextOutA(dc_, x, y, text.data(), static_cast<int>(text.size()));
+    std::vector<int> dx = Advances(dc_, text);
+    ExtTextOutA(dc_, x, y, 0, nullptr, text.data(), static_cast<UINT>(text.size()), dx.empty() ? nullptr : dx.data());
     penPos_ = {x + TextExtent(text).cx, y};
 }
 
@@ -145,7 +160,8 @@ void TGdiCanvas::TextRect(const TRect& clip, int x, int y, const std::string& te
     RealizeBrush();
     RECT rc = ToRECT(clip);
     UINT options = ETO_CLIPPED | (opaque && Brush.Style != TBrushStyle::bsClear ? ETO_OPAQUE : 0);
-    ExtTextOutA(dc_, x, y, options, &rc, text.data(), static_cast<UINT>(text.size()), nullptr);
+    std::vector<int> dx = Advances(dc_, text);
+    ExtTextOutA(dc_, x, y, options, &rc, text.data(), static_cast<UINT>(text.size()), dx.empty() ? nullptr : dx.data());
 }
 
 TSize TGdiCanvas::TextExtent(const std::string& text) {
