@@ -147,27 +147,15 @@ bool TPaintPanel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
         return true;
     case WM_ERASEBKGND: result = 1; return true;
     case WM_LBUTTONDOWN:
-        viewer_->PanelMouseDown(TMouseButton::mbLeft, shift, x, y);
-        result = 0;
-        return true;
     case WM_RBUTTONDOWN:
-        viewer_->PanelMouseDown(TMouseButton::mbRight, shift, x, y);
-        result = 0;
-        return true;
     case WM_MBUTTONDOWN:
-        viewer_->PanelMouseDown(TMouseButton::mbMiddle, shift, x, y);
+        viewer_->PanelMouseDown(MouseButtonOf(msg), shift, x, y);
         result = 0;
         return true;
     case WM_LBUTTONUP:
-        viewer_->PanelMouseUp(TMouseButton::mbLeft, shift, x, y);
-        result = 0;
-        return true;
     case WM_RBUTTONUP:
-        viewer_->PanelMouseUp(TMouseButton::mbRight, shift, x, y);
-        result = 0;
-        return true;
     case WM_MBUTTONUP:
-        viewer_->PanelMouseUp(TMouseButton::mbMiddle, shift, x, y);
+        viewer_->PanelMouseUp(MouseButtonOf(msg), shift, x, y);
         result = 0;
         return true;
     case WM_MOUSEMOVE:

@@ -462,11 +462,7 @@ void THtmlParser::DoBody(const TSymSet& term) {
             DoBase();
             Next();
             break;
-        case HRSy:
-            SectionClose();
-            CurrentCell->Add(std::make_unique<THorzLine>(&List, Attributes));
-            Next();
-            break;
+        case HRSy: DoHorzLine(); break;
         case OLSy:
         case ULSy:
         case DirSy:
@@ -493,6 +489,13 @@ void THtmlParser::DoBody(const TSymSet& term) {
             }
         }
     }
+}
+
+// A rule ends the open section and stands as a section of its own.
+void THtmlParser::DoHorzLine() {
+    SectionClose();
+    CurrentCell->Add(std::make_unique<THorzLine>(&List, Attributes));
+    Next();
 }
 
 void THtmlParser::DoCenterDiv(const TSymSet& term) {
@@ -565,11 +568,7 @@ void THtmlParser::DoLists(Symb sym, const TSymSet& term) {
         case MenuSy:
         case DLSy:
         case BlockQuoteSy: DoLists(Sy, term); break;
-        case HRSy:
-            SectionClose();
-            CurrentCell->Add(std::make_unique<THorzLine>(&List, Attributes));
-            Next();
-            break;
+        case HRSy: DoHorzLine(); break;
         case CenterSy:
         case DivSy: DoCenterDiv(blockTerm); break;
         default:

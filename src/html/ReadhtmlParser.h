@@ -41,6 +41,7 @@ public:
     void DoBody(const TSymSet& term);
     void DoLists(Symb sym, const TSymSet& term);
     void DoCenterDiv(const TSymSet& term);
+    void DoHorzLine();
     bool DoCommonSy(); // true when Sy already holds the following symbol
     bool DoStyleSy();  // style, font and link tags shared with PRE; false when Sy is none of them
     void DoP();

@@ -82,6 +82,18 @@ HCURSOR CursorHandle(TCursor id) {
     return LoadCursorA(nullptr, stock);
 }
 
+TMouseButton MouseButtonOf(UINT msg) {
+    switch (msg) {
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_RBUTTONDBLCLK: return TMouseButton::mbRight;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+    case WM_MBUTTONDBLCLK: return TMouseButton::mbMiddle;
+    default: return TMouseButton::mbLeft;
+    }
+}
+
 TShiftState ShiftStateFromKeys(WPARAM keys) {
     TShiftState s = 0;
     if (keys & MK_SHIFT) s |= ssShift;
@@ -583,9 +595,7 @@ bool TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
     case WM_MOUSEMOVE: {
         int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
         TShiftState shift = ShiftStateFromKeys(wParam);
-        TMouseButton button = (msg == WM_RBUTTONDOWN || msg == WM_RBUTTONUP)   ? TMouseButton::mbRight
-                              : (msg == WM_MBUTTONDOWN || msg == WM_MBUTTONUP) ? TMouseButton::mbMiddle
-                                                                               : TMouseButton::mbLeft;
+        TMouseButton button = MouseButtonOf(msg);
         TControl* target = mouseCapture_ ? mouseCapture_ : (own ? ControlAtPos(x, y) : nullptr);
         TControl* who = target ? target : this;
         int cx = target ? x - target->Left() : x, cy = target ? y - target->Top() : y;

@@ -259,5 +259,7 @@ const char* ToolkitWindowClass();
 // with the window for its procedure to find again (HiddenWindowOwner).
 HWND CreateHiddenWindow(const char* className, WNDPROC proc, bool messageOnly, const char* caption = "", void* owner = nullptr);
 void* HiddenWindowOwner(HWND wnd);
+// The button a mouse-button message is about (left for anything else).
+TMouseButton MouseButtonOf(UINT msg);
 // Shift state from the platform's key and button state.
 TShiftState ShiftStateFromKeys(WPARAM keys);
