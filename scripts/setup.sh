@@ -18,7 +18,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg-dev libpng-dev zlib1g-dev libgumbo-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine32:i386 xvfb xauth x11-utils imagemagick
+  xvfb xauth x11-utils imagemagick
   python3 id3v2 sharutils tinyproxy dpkg-dev
 )
 missing=()
@@ -46,6 +46,28 @@ if [ ${#missing[@]} -gt 0 ] || [ -n "${need_update:-}" ]; then
   as_root apt-get update -qq
   [ ${#missing[@]} -eq 0 ] || as_root apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
+
+# Wine: the i386 half and the 64-bit half go in together, in one transaction, so apt never
+# resolves a conflict by dropping wine32. wine64 brings the native 64-bit server, which can read
+# 32-bit processes' memory even when the 32-bit programs themselves run under an emulator; the
+# preloader keeps the shared user data where the loader expects it.
+wine_packages=(wine wine32:i386 wine64 wine32-preloader:i386)
+wine_missing=()
+for p in "${wine_packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || wine_missing+=("$p")
+done
+if [ ${#wine_missing[@]} -gt 0 ]; then
+  log "installing Wine: ${wine_packages[*]}"
+  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq "${wine_packages[@]}" >/dev/null
+  as_root apt-mark manual "${wine_packages[@]}" >/dev/null
+fi
+for p in "${wine_packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' \
+    || { echo "[setup] $p is not installed after installing Wine" >&2; exit 1; }
+done
+
+# ------------------------------------ i386 programs: natively or through QEMU
+"$here/scripts/i386-emulation.sh" "$build_root/i386"
 
 # ------------------------------------------- i686 libraries from Debian sources
 "$here/scripts/cross-libs.sh" "$build_root/cross"
