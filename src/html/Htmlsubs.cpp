@@ -476,6 +476,7 @@ void TSection::Paint(TPaintContext& pc) {
             img->Draw(canvas, pc.X + img->DrawX, pc.Y + img->DrawY, pc.Colors);
     if (Top + DrawHeight < docTop || Top > docBottom) return;
     const int selB = pc.Doc.SelB - StartPos, selE = pc.Doc.SelE - StartPos;
+    const TFontStyles linkStyle = pc.Doc.Settings().LinkStyle;
     if (Preformatted) canvas.PushClip(Rect(pc.Clip.Left, Top + pc.Y, pc.Clip.Right, Top + Height + pc.Y));
     if (const LineRec* first = FirstTextLine(); first && first->Y + first->Total() >= docTop && first->Y <= docBottom)
         DrawMarker(pc);
@@ -519,7 +520,9 @@ void TSection::Paint(TPaintContext& pc) {
                 int w = fi->TextWidth(s);
                 bool selected = i >= selB && i < selE;
                 if (i < blanks || selected) {
+                    // The style follows the settings at once: underlining does not change widths.
                     canvas.Font = fi->Font;
+                    canvas.Font.Style = f.Font.Style | (f.UrlTarget.Empty() ? 0 : linkStyle);
                     if (selected) {
                         canvas.Brush.Style = TBrushStyle::bsSolid;
                         canvas.Brush.Color = f.Color(pc.Colors);
