@@ -2,7 +2,7 @@
 
 #include "toolkit/Application.h"
 
-TForm1::TForm1(TComponent* owner) : TForm(owner) {
+TForm1::TForm1(TComponent* owner, TWinampGeneralPurposePlugin* record) : TForm(owner), record_(record) {
     SetName("Form1");
     // Window properties: no border or title bar, system menu and minimise icons, black, Tahoma 11 px.
     BorderStyle = TFormBorderStyle::bsNone;

@@ -23,7 +23,7 @@ int InitPlugin() {
         Application->SetTitle(kTitle);
         Application->Initialize();
         Application->SetTitle(kTitle);
-        if (!g_mainWindow) g_mainWindow = new TForm1(Application);
+        if (!g_mainWindow) g_mainWindow = new TForm1(Application, &g_record);
         g_mainWindow->Show();
         // No main form: the run step returns at once and the player's loop serves the window.
         Application->Run();
