@@ -333,7 +333,8 @@ def main(out):
         else:
             img.save(path, "BMP")
         res = os.path.splitext(name)[0].upper()
-        rc.append(f'{res} RCDATA "{name}"\n')
+        # Absolute paths: the resource compiler runs in another folder.
+        rc.append(f'{res} RCDATA "{os.path.abspath(path)}"\n')
     with open(os.path.join(out, "artwork.rc"), "w") as f:
         f.writelines(rc)
 
