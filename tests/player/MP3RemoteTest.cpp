@@ -117,7 +117,7 @@ TEST(MP3Remote, StartAmpStartsTheRegisteredPlayerAndFindsIt) {
         HANDLE p = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
         PostMessageA(w, WM_CLOSE, 0, 0);
         if (p) {
-            if (WaitForSingleObject(p, 10000) != WAIT_OBJECT_0) TerminateProcess(p, 1);
+            if (WaitForSingleObject(p, kOtherProcessMs) != WAIT_OBJECT_0) TerminateProcess(p, 1);
             CloseHandle(p);
         }
     }
