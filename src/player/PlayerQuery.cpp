@@ -10,7 +10,9 @@ LRESULT TPlayerQuery::Ask(long code, WPARAM arg) const {
     return SendMessageA(wnd, player::kMessage, arg, code);
 }
 
-bool TPlayerQuery::IsPlaying() const { return Ask(player::kIsPlaying) == player::kPlaying; }
+long TPlayerQuery::PlayingState() const { return static_cast<long>(Ask(player::kIsPlaying)); }
+
+bool TPlayerQuery::IsPlaying() const { return PlayingState() == player::kPlaying; }
 
 int TPlayerQuery::ListPos() const { return static_cast<int>(Ask(player::kGetListPos)); }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 #include "toolkit/Win32.h"
@@ -13,13 +14,17 @@
 // inside the player; this bound keeps a string without its NUL from running the copy on.
 constexpr size_t kMaxPlayerText = 4096;
 
+// The player's window, read afresh for every question: the record's live field.
+using TPlayerWindowSource = std::function<HWND()>;
+
 class TPlayerQuery {
 public:
-    // `playerWindow` is the live field of the plug-in record (never a copy of it).
-    explicit TPlayerQuery(const HWND* playerWindow) : window_(playerWindow) {}
+    explicit TPlayerQuery(TPlayerWindowSource playerWindow) : window_(std::move(playerWindow)) {}
 
-    HWND Window() const { return window_ ? *window_ : nullptr; }
-    // Code 104: true only for the answer 1 (playing); paused, stopped or no player is false.
+    HWND Window() const { return window_ ? window_() : nullptr; }
+    // Code 104: the playing state as the player answers it (0 without a player).
+    long PlayingState() const;
+    // True only for the answer 1 (playing); paused, stopped or no player is false.
     bool IsPlaying() const;
     // Code 125: the current playlist position, passed unchanged to the entry questions.
     int ListPos() const;
@@ -33,5 +38,5 @@ public:
 
 private:
     LRESULT Ask(long code, WPARAM arg = 0) const;
-    const HWND* window_;
+    TPlayerWindowSource window_;
 };

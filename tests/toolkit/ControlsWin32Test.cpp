@@ -494,7 +494,7 @@ struct TFakePlayer {
 TEST(PlayerQuery, AsksTheWindowInTheLiveFieldAndReadsZeroAsEmpty) {
     TFakePlayer player;
     HWND field = nullptr; // as in the record straight after load
-    TPlayerQuery q(&field);
+    TPlayerQuery q([&] { return field; });
     EXPECT_FALSE(q.IsPlaying());
     EXPECT_EQ(q.PlaylistTitle(0), "");
     EXPECT_TRUE(player.asked.empty());
