@@ -163,7 +163,12 @@ public:
     }
 
     // Person-like actions.
-    static void Click(HWND button) { SendMessageA(button, BM_CLICK, 0, 0); }
+    // BM_CLICK presses the button as a click does; the posted empty message then wakes the
+    // dialog's loop, as the mouse's own posted messages would.
+    static void Click(HWND button) {
+        SendMessageA(button, BM_CLICK, 0, 0);
+        PostMessageA(GetAncestor(button, GA_ROOT), WM_NULL, 0, 0);
+    }
     static void Type(HWND edit, const std::string& text) {
         SendMessageA(edit, EM_SETSEL, 0, -1); // select what is there, so typing replaces it
         for (char c : text) SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
