@@ -52,25 +52,17 @@ std::function<void(TLabel&)> LabelLook(TLabel*& field, int pixels, unsigned look
 
 // ---------------------------------------------------------------- the player
 
-// Asks the player through synchronous messages to its window. The player shares this process,
-// so a text answer is the address of a NUL-terminated string; 0 reads as the empty text.
+// The track watcher's questions, asked through the one player-query helper.
 class TForm1::TPlayer : public TPlayerQueries {
 public:
-    explicit TPlayer(TPlayerWindowSource window) : window_(std::move(window)) {}
-    long PlayingState() override { return static_cast<long>(Ask(player::kIsPlaying, 0)); }
-    int ListPosition() override { return static_cast<int>(Ask(player::kGetListPos, 0)); }
-    std::string PlaylistTitle(int pos) override { return Text(Ask(player::kGetPlaylistTitle, static_cast<WPARAM>(pos))); }
-    std::string PlaylistFile(int pos) override { return Text(Ask(player::kGetPlaylistFile, static_cast<WPARAM>(pos))); }
+    explicit TPlayer(TPlayerWindowSource window) : query_(std::move(window)) {}
+    long PlayingState() override { return query_.PlayingState(); }
+    int ListPosition() override { return query_.ListPos(); }
+    std::string PlaylistTitle(int pos) override { return query_.PlaylistTitle(pos); }
+    std::string PlaylistFile(int pos) override { return query_.PlaylistFile(pos); }
 
 private:
-    LRESULT Ask(long code, WPARAM arg) {
-        HWND w = window_ ? window_() : nullptr;
-        return w ? SendMessageA(w, player::kMessage, arg, code) : 0;
-    }
-    static std::string Text(LRESULT address) {
-        return address ? std::string(reinterpret_cast<const char*>(address)) : std::string();
-    }
-    TPlayerWindowSource window_;
+    TPlayerQuery query_;
 };
 
 // ---------------------------------------------------------------- creation
@@ -238,7 +230,7 @@ void TForm1::CreateControls() {
                        [&](TComboBox& c) {
                            RatingsComboBox = &c;
                            c.SetFont(Tahoma(11, clWindowText));
-                           c.DropDownCount = kRatingItemCount;
+                           c.SetDropDownCount(kRatingItemCount);
                            for (std::string_view item : RatingItems) c.AddItem(std::string(item));
                            c.SetItemIndex(-1);
                        }),

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "player/PlayerQuery.h"
 #include "plugin/FormCodeRules.h"
 #include "toolkit/Forms.h"
 
@@ -33,9 +34,6 @@ class TPopupMenu;
 class TMenuItem;
 class TRegistry;
 class TStringList;
-
-// The player's window, read afresh for every question (the player fills it in after load).
-using TPlayerWindowSource = std::function<HWND()>;
 
 class TForm1 : public TForm, private TTrackWatcherView {
 public:

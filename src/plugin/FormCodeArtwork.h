@@ -5,16 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "toolkit/Exception.h"
 #include "toolkit/Graphics.h"
+#include "toolkit/Pictures.h"
+#include "toolkit/Resources.h"
 
-QV_EXCEPTION(EResNotFound, Exception); // "Resource <name> not found"
-
-// Decodes an uncompressed 24- or 32-bit BMP file (bottom-up or top-down). Raises
-// EInvalidGraphic for anything else.
-TBitmap DecodeBmp(const uint8_t* data, size_t size);
-
-// The picture stored under `name` in this module: a JPEG or a BMP file.
+// The picture stored under `name` in this module: a JPEG or a BMP file (LoadPictureResource;
+// a missing one raises EResNotFound).
 TBitmap ArtworkBitmap(const char* name);
 
 // A glyph whose pixels are all drawn: no colour is left transparent.

@@ -94,7 +94,7 @@ TTagForm::TTagForm(TComponent* owner, TMP3Tag& tag, TpvlUrl& url)
                                        [this](TComboBox& c) {
                                            GenreComboBox = &c;
                                            c.TabOrder = 5;
-                                           c.DropDownCount = 15;
+                                           c.SetDropDownCount(15);
                                            for (const TGenreItem& g : pickList_) c.AddItem(std::string(g.Name));
                                            c.SetItemIndex(-1);
                                        }),
