@@ -278,7 +278,7 @@ TEST_F(TagDialogTest, TheDialogShowsItsTextsAndTheSortedGenresAndTheLogoOpensThe
     EXPECT_EQ(dialog.GenreComboBox->Item(0), "Acid");
     EXPECT_EQ(dialog.GenreComboBox->Item(114), "Vocal");
     EXPECT_EQ(dialog.GenreComboBox->ItemIndex(), -1);
-    EXPECT_EQ(dialog.GenreComboBox->DropDownCount, 15);
+    EXPECT_EQ(dialog.GenreComboBox->DropDownCount(), 15);
     EXPECT_FALSE(dialog.BitBtn4->Visible());
     // Fields start empty even though the tag holds an artist.
     EXPECT_EQ(dialog.ArtistEdit->Text(), "");

@@ -130,7 +130,7 @@ TEST_F(MainWindowTest, ControlsFollowTheDescriptionInCreationOrder) {
     EXPECT_EQ(form->RatingsComboBox->Item(0), "10  In my top ten of all songs");
     EXPECT_EQ(form->RatingsComboBox->Item(9), " 1   This is not fit to be called music");
     EXPECT_EQ(form->RatingsComboBox->ItemIndex(), -1);
-    EXPECT_EQ(form->RatingsComboBox->DropDownCount, 10);
+    EXPECT_EQ(form->RatingsComboBox->DropDownCount(), 10);
 
     // The viewer's settings.
     EXPECT_EQ(form->Viewer2->DefFontName(), "Tahoma");
