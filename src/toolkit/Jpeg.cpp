@@ -1,5 +1,7 @@
 #include "toolkit/Jpeg.h"
 
+#include "toolkit/Pictures.h"
+
 #include <csetjmp>
 #include <cstdio>
 #include <string>
@@ -41,6 +43,11 @@ bool Decode(const uint8_t* data, size_t size, TBitmap& out, char* message) {
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, const_cast<unsigned char*>(data), static_cast<unsigned long>(size));
     jpeg_read_header(&info, TRUE);
+    if (!PictureSizeAllowed(info.image_width, info.image_height)) {
+        std::snprintf(message, JMSG_LENGTH_MAX, "image size %ux%u out of range", info.image_width, info.image_height);
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
     info.out_color_space = JCS_RGB;
     jpeg_start_decompress(&info);
     out.SetSize(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
