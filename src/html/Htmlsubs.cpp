@@ -679,6 +679,13 @@ void TSection::MeasureWidths(TLayoutContext& ctx, int& minW, int& maxW) {
     maxW = RangeWidth(0, Len()) + floats + Indent;
 }
 
+void TSection::ShiftY(int dy) {
+    Top += dy;
+    for (LineRec& line : Lines) line.Y += dy;
+    for (auto& img : Images) img->DrawY += dy;
+    for (TFormControlObj* c : Controls) c->DocY += dy;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Cells
 
@@ -772,6 +779,10 @@ bool TCell::Walk(const std::function<bool(TSectionBase&)>& visit) {
     for (auto& s : Sections)
         if (!s->Walk(visit)) return false;
     return true;
+}
+
+void TCell::ShiftY(int dy) {
+    for (auto& s : Sections) s->ShiftY(dy);
 }
 
 int TCell::Length() const {
