@@ -634,7 +634,7 @@ bool TSection::CharAt(int index, char& c) const {
 void TSection::CopySelection(std::string& out) {
     if (!Document) return;
     int b = Document->SelB - StartPos, e = Document->SelE - StartPos;
-    if (e <= 0 || b > Len()) return;
+    if (e <= 0 || b >= Len()) return; // a selection that starts at this section's end takes none of it
     for (int i = std::max(0, b); i < std::min(e, Len()); ++i) {
         char c = Buff[static_cast<size_t>(i)];
         if (c != ImageChar && c != ControlChar) out += c;
@@ -755,15 +755,15 @@ bool TCell::PointOf(int index, TPoint& p) {
     // A section's end index is also the next section's first character: the section that holds
     // the character wins, and a section's end only answers when no character follows it.
     for (auto& s : Sections)
-        if (index < s->StartPos + s->Length() && s->PointOf(index, p)) return true;
+        if (index >= s->StartPos && index < s->StartPos + s->Length() && s->PointOf(index, p)) return true;
     for (auto& s : Sections)
-        if (s->PointOf(index, p)) return true;
+        if (index == s->StartPos + s->Length() && s->PointOf(index, p)) return true;
     return false;
 }
 
 bool TCell::CharAt(int index, char& c) const {
     for (auto& s : Sections)
-        if (s->CharAt(index, c)) return true;
+        if (index >= s->StartPos && index < s->StartPos + s->Length() && s->CharAt(index, c)) return true;
     return false;
 }
 

@@ -109,14 +109,15 @@ ThtmlTable::ThtmlTable(TSectionList* document, const TAttributeList& attrs, THAl
     CellSpacing = std::max(CellSpacing, 1);
 }
 
-std::vector<TCellObj*> ThtmlTable::ContentCells() const {
-    std::vector<TCellObj*> out;
-    if (Caption && CaptionOnTop) out.push_back(Caption.get());
+const std::vector<TCellObj*>& ThtmlTable::ContentCells() const {
+    if (contentCellsBuilt_) return contentCells_;
+    contentCellsBuilt_ = true;
+    if (Caption && CaptionOnTop) contentCells_.push_back(Caption.get());
     for (auto& row : Rows)
         for (auto& c : row->Cells)
-            if (!c->Filler()) out.push_back(c.get());
-    if (Caption && !CaptionOnTop) out.push_back(Caption.get());
-    return out;
+            if (!c->Filler()) contentCells_.push_back(c.get());
+    if (Caption && !CaptionOnTop) contentCells_.push_back(Caption.get());
+    return contentCells_;
 }
 
 void ThtmlTable::Initialize() {
@@ -594,6 +595,7 @@ int ThtmlTable::LayOut(TLayoutContext& ctx, int y) {
         layCaption();
         cy -= sp;
     }
+    length_ = curs - ctx.Curs;
     ctx.Curs = curs;
     ctx.MaxWidth = std::max(maxWidth, TableX + TableWidth);
     DrawHeight = CaptionHeight + RowsHeight + sp;
@@ -681,11 +683,7 @@ void ThtmlTable::Paint(TPaintContext& pc) {
 // ---------------------------------------------------------------------------------------------
 // Hit tests and text
 
-int ThtmlTable::Length() const {
-    int n = 0;
-    for (TCellObj* c : ContentCells()) n += c->Cell->Length();
-    return n;
-}
+int ThtmlTable::Length() const { return length_; }
 
 TFontObj* ThtmlTable::LinkAt(int x, int y, TUrlTarget& url) {
     for (TCellObj* c : ContentCells())
@@ -702,16 +700,10 @@ TImageObj* ThtmlTable::ImageAt(int x, int y) {
 }
 
 int ThtmlTable::PositionAt(int x, int y) {
+    // Only the cell under the point answers; between cells there is no character.
     if (y < Top || y >= Top + DrawHeight) return -1;
     for (TCellObj* c : ContentCells())
-        if (x >= c->Box.Left && x < c->Box.Right && y >= c->Box.Top && y < c->Box.Bottom) {
-            int p = c->Cell->PositionAt(x, y);
-            if (p >= 0) return p;
-        }
-    for (TCellObj* c : ContentCells()) {
-        int p = c->Cell->PositionAt(x, y);
-        if (p >= 0) return p;
-    }
+        if (c->Box.Contains({x, y})) return c->Cell->PositionAt(x, y);
     return -1;
 }
 
@@ -724,8 +716,18 @@ int ThtmlTable::FindText(int start, const std::string& text, bool matchCase) {
 }
 
 bool ThtmlTable::PointOf(int index, TPoint& p) {
+    // As in a cell of sections: the cell that holds the character wins; a cell's end answers only
+    // when no cell holds it.
     for (TCellObj* c : ContentCells())
-        if (c->Cell->PointOf(index, p)) return true;
+        if (!c->Cell->Sections.empty()) {
+            int start = c->Cell->Sections.front()->StartPos, end = start + c->Cell->Length();
+            if (index >= start && index < end && c->Cell->PointOf(index, p)) return true;
+        }
+    for (TCellObj* c : ContentCells())
+        if (!c->Cell->Sections.empty()) {
+            int start = c->Cell->Sections.front()->StartPos, end = start + c->Cell->Length();
+            if (index == end && c->Cell->PointOf(index, p)) return true;
+        }
     return false;
 }
 

@@ -88,8 +88,8 @@ public:
     void ShiftY(int dy) override;
 
     // The cells with content in document order: the caption (on top), the rows, the caption
-    // (below).
-    std::vector<TCellObj*> ContentCells() const;
+    // (below). Built once the table is complete (the parser adds it to the document only then).
+    const std::vector<TCellObj*>& ContentCells() const;
     // Span normalisation, colours and the column count; raises EProcessError "Table has too many
     // Columns". Runs once.
     void Initialize();
@@ -105,4 +105,7 @@ private:
 
     bool initialized_ = false, hasPixelWidth_ = false;
     int maxRowSpan_ = 1;
+    int length_ = 0; // characters of all cells, counted at layout
+    mutable std::vector<TCellObj*> contentCells_;
+    mutable bool contentCellsBuilt_ = false;
 };

@@ -277,3 +277,17 @@ TEST(Tables, HostilePagesStayWithinTheirLimits) {
         });
     }
 }
+
+TEST(Tables, EveryLinkOfTheServicePageIsFoundAtItsOwnPoint) {
+    TTestDoc d(8);
+    d.Parse(ReadFile(std::string(QV_TEST_DATA) + "/html/service-tracks.htm"));
+    d.Layout(564);
+    ASSERT_EQ(d.List.LinkList.size(), 7u);
+    for (TFontObj* run : d.List.LinkList) {
+        TPoint p;
+        ASSERT_TRUE(d.List.PointOf(run->Section->StartPos + run->Pos, p)) << run->UrlTarget.Url;
+        TUrlTarget url;
+        EXPECT_EQ(d.List.GetURL(p.x + 2, p.y + 4, url), run) << run->UrlTarget.Url << " at " << p.x << "," << p.y;
+        EXPECT_EQ(d.List.PositionAt(p.x + 1, p.y + 4), run->Section->StartPos + run->Pos) << run->UrlTarget.Url;
+    }
+}
