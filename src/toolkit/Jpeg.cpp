@@ -7,6 +7,8 @@
 
 #include <jpeglib.h>
 
+#include "toolkit/ImageLimits.h"
+
 namespace {
 
 // libjpeg reports fatal errors through error_exit, which must not return; we leave through
@@ -41,6 +43,11 @@ bool Decode(const uint8_t* data, size_t size, TBitmap& out, char* message) {
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, const_cast<unsigned char*>(data), static_cast<unsigned long>(size));
     jpeg_read_header(&info, TRUE);
+    if (!PictureSizeAllowed(info.image_width, info.image_height)) {
+        // Checked before libjpeg allocates anything for the pixels.
+        std::snprintf(err.message, sizeof err.message, "image is too large");
+        std::longjmp(err.jump, 1);
+    }
     info.out_color_space = JCS_RGB;
     jpeg_start_decompress(&info);
     out.SetSize(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
