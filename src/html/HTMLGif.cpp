@@ -67,8 +67,19 @@ TDisposal DisposalFrom(int value) {
 void Deinterlace(const uint8_t* src, uint8_t* dst, int width, int height) {
     static const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
     const size_t w = static_cast<size_t>(width);
+    if (w == 0) return;
     for (int pass = 0; pass < 4; ++pass)
         for (int y = start[pass]; y < height; y += step[pass], src += w) std::memcpy(dst + static_cast<size_t>(y) * w, src, w);
+}
+
+// The most pixels `bytes` of LZW data can give. Each code is at least minCodeSize + 1 bits, and
+// each table entry is at most one longer than the longest before it, so the i-th code after a
+// clear gives at most i pixels: n codes give at most n (n + 1) / 2. A frame larger than that is
+// damaged whatever its codes say, and is not allocated.
+int64_t MostPixelsFrom(size_t bytes, int minCodeSize) {
+    if (minCodeSize < gif::MinLzwCodeSize || minCodeSize > gif::MaxLzwCodeSize) return 0;
+    const int64_t codes = static_cast<int64_t>(std::min<size_t>(bytes, size_t(1) << 32)) * 8 / (minCodeSize + 1);
+    return codes * (codes + 1) / 2;
 }
 
 } // namespace
@@ -178,6 +189,10 @@ TGIFImage TGIFImage::FromBytes(const uint8_t* bytes, size_t size) {
             const int minCodeSize = r.U8();
             code.clear();
             const bool whole = ReadSubBlocks(r, &code);
+            if (pixels > MostPixelsFrom(code.size(), minCodeSize)) { // damaged: reading stops here
+                done = true;
+                break;
+            }
             f.Pixels.resize(static_cast<size_t>(pixels));
             uint8_t* target = f.Pixels.data();
             if (f.Interlaced) {
@@ -223,6 +238,7 @@ void TGIFImage::EnsureComposed() const {
 void TGIFImage::DrawCurrent() {
     const TFrame& f = Frame(current_);
     const size_t sw = static_cast<size_t>(Width());
+    if (f.Pixels.empty()) return; // a frame of no pixels draws nothing
     if (f.Disposal == TDisposal::Previous) {
         saved_.resize(static_cast<size_t>(f.Width) * static_cast<size_t>(f.Height));
         for (int y = 0; y < f.Height; ++y)
@@ -253,7 +269,9 @@ void TGIFImage::NextFrame() {
     EnsureComposed();
     const TFrame& f = Frame(current_);
     const size_t sw = static_cast<size_t>(Width());
-    if (f.Disposal == TDisposal::Background) {
+    if (f.Pixels.empty()) {
+        // nothing drawn, nothing to dispose of
+    } else if (f.Disposal == TDisposal::Background) {
         for (int y = 0; y < f.Height; ++y)
             std::fill_n(&screen_[static_cast<size_t>(f.Top + y) * sw + static_cast<size_t>(f.Left)], f.Width, 0u);
     } else if (f.Disposal == TDisposal::Previous) {

@@ -115,10 +115,11 @@ TEST(ImageSniff, FirstBytesGiveTheFormat) {
     EXPECT_EQ(SniffImageFormat(nullptr, 10), TImageFormat::Unknown);
 }
 
-TEST(ImageFormats, PngAndJpegMatchTheReferenceDecode) {
+TEST(ImageFormats, FilesMatchTheReferenceDecode) {
     // Reference: ImageMagick's decode of the same files (tests/data/images/make-fixtures.sh).
-    const char* files[] = {"rgb.png",          "grey.png",     "rgba.png",        "rgb16.png", "interlaced.png",
-                           "palette-trns.png", "baseline.jpg", "progressive.jpg", "grey.jpg"};
+    const char* files[] = {"rgb.png",          "grey.png",     "rgba.png",        "rgb16.png",     "interlaced.png",
+                           "palette-trns.png", "baseline.jpg", "progressive.jpg", "grey.jpg",      "mono.bmp",
+                           "p4.bmp",           "rle8.bmp",     "rgb24.bmp",       "topdown24.bmp", "rgba32.bmp"};
     for (const char* f : files) {
         Bytes data = ReadFile(f);
         TBitmap b = BuiltInImageCodecs().Decode(SniffImageFormat(data.data(), data.size()), data.data(), data.size());

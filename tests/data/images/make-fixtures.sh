@@ -32,3 +32,24 @@ import struct, sys
 d = sys.stdin.buffer.read()
 v = struct.unpack("<%dH" % (len(d) // 2), d)
 sys.stdout.buffer.write(bytes((x * 255 + 32767) // 65535 for x in v))' > rgb16.png.rgb
+
+# BMP fixtures: 1, 4, 8 (RLE8) and 24 bits bottom-up, 32 bits with alpha, 24 bits top-down.
+small="-size 12x9 -seed 3 plasma:green-yellow"
+convert $small -type Bilevel BMP3:mono.bmp
+convert $small -colors 16 BMP3:p4.bmp
+convert $small -colors 200 -compress RLE BMP3:rle8.bmp
+convert $small -type TrueColor BMP3:rgb24.bmp
+convert $small -define bmp:format=bmp4 -alpha on rgba32.bmp
+for f in *.bmp; do convert "$f" -depth 8 "rgb:$f.rgb"; done
+# A top-down copy of rgb24.bmp: the height negated and the rows reversed.
+python3 - <<'PY'
+import struct
+d = bytearray(open('rgb24.bmp', 'rb').read())
+off, w, h = struct.unpack_from('<I', d, 10)[0], *struct.unpack_from('<ii', d, 18)
+stride = (w * 3 + 3) & ~3
+rows = [d[off + i * stride: off + (i + 1) * stride] for i in range(h)]
+struct.pack_into('<i', d, 22, -h)
+d[off:off + h * stride] = b''.join(reversed(rows))
+open('topdown24.bmp', 'wb').write(d)
+PY
+cp rgb24.bmp.rgb topdown24.bmp.rgb
