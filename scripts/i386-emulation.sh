@@ -6,6 +6,8 @@
 # program the kernel is asked to run goes through it. An existing registration is left alone.
 # Prints one line saying which way it went and keeps it in <dir>/mode for later summaries.
 #   scripts/i386-emulation.sh <dir>
+# QV_I386=emulated takes the emulated road even where the kernel runs i386 programs itself (to try
+# that road on such a machine, best inside a user namespace with a binfmt_misc mount of its own).
 set -euo pipefail
 dir=${1:?usage: i386-emulation.sh <dir>}
 mkdir -p "$dir"
@@ -18,7 +20,7 @@ runs_i386() { "$probe" --version >/dev/null 2>&1; }
 say() { echo "$1" | tee "$dir/mode"; }
 
 binfmt=/proc/sys/fs/binfmt_misc
-if runs_i386; then
+if [ "${QV_I386:-}" != emulated ] && runs_i386; then
   if [ -e "$binfmt/qemu-i386" ] && grep -q '^enabled' "$binfmt/qemu-i386" 2>/dev/null; then
     qemu=$(sed -n 's/^interpreter //p' "$binfmt/qemu-i386")
     say "32-bit programs: emulated ($("$qemu" --version 2>/dev/null | sed -n '1s/.*version \([0-9.]*\).*/QEMU \1/p'))"
@@ -31,7 +33,7 @@ fi
 # QEMU 7.2 (Debian 12) starts Wine but its processes die with unexpected traps; 10.x works.
 qemu=$dir/qemu/usr/bin/qemu-i386
 if [ ! -x "$qemu" ]; then
-  echo "[i386] the kernel refuses i386 programs; fetching QEMU's user-mode emulator from Debian 13"
+  echo "[i386] fetching QEMU's user-mode emulator from Debian 13"
   apt_dir=$dir/apt
   mkdir -p "$apt_dir/sources" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$dir/qemu"
   cat > "$apt_dir/sources/trixie.sources" <<SRC
@@ -43,7 +45,8 @@ Signed-By: /usr/share/keyrings/debian-archive-trixie-stable.gpg /usr/share/keyri
 SRC
   opts=(-o Dir::Etc::sourcelist=/dev/null -o Dir::Etc::sourceparts="$apt_dir/sources"
         -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache"
-        -o APT::Architecture=amd64 -o APT::Architectures=amd64 -o Debug::NoLocking=1)
+        -o APT::Architecture=amd64 -o APT::Architectures=amd64 -o Debug::NoLocking=1
+        -o APT::Sandbox::User=root)
   apt-get "${opts[@]}" update -qq
   (cd "$apt_dir" && rm -f qemu-user_*.deb && apt-get "${opts[@]}" download -qq qemu-user)
   dpkg -x "$apt_dir"/qemu-user_*.deb "$dir/qemu"

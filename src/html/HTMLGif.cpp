@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "html/HTMLGifLzw.h"
-#include "toolkit/ImageLimits.h"
+#include "toolkit/Pictures.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "toolkit/Bmp.h"
+#include "toolkit/Pictures.h"
 #include "toolkit/Png.h"
 #include "toolkit/SysUtils.h"
 
@@ -73,7 +73,7 @@ TImageCodecs& BuiltInImageCodecs() {
     return codecs;
 }
 
-TPicture DecodePicture(const uint8_t* data, size_t size, TImageOrigin origin, const std::string& name, TImageCodecs& codecs) {
+TPicture DecodeImageData(const uint8_t* data, size_t size, TImageOrigin origin, const std::string& name, TImageCodecs& codecs) {
     if (!data || size == 0) throw EInvalidGraphic("Image data is empty");
     if (size > MaxImageDataBytes) throw EInvalidGraphic("Image data is too large");
     if (origin == TImageOrigin::Stream) {

@@ -64,7 +64,7 @@ enum class TImageOrigin { File, Stream };
 // codecs by their first bytes. A GIF of one frame becomes a bitmap with a mask (kind Color) when
 // part of it is transparent; a palette PNG with a transparent tRNS entry gets a mask of that
 // colour (kind PngTrns). Raises EInvalidGraphic (EGifDataError for a damaged GIF).
-TPicture DecodePicture(const uint8_t* data, size_t size, TImageOrigin origin, const std::string& name, TImageCodecs& codecs);
+TPicture DecodeImageData(const uint8_t* data, size_t size, TImageOrigin origin, const std::string& name, TImageCodecs& codecs);
 
 // A mask of `picture`'s size, white where the pixel equals `color`, black elsewhere.
 TBitmap MakeMask(const TBitmap& picture, TColor color);

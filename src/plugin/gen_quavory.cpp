@@ -23,7 +23,8 @@ int InitPlugin() {
         Application->SetTitle(kTitle);
         Application->Initialize();
         Application->SetTitle(kTitle);
-        if (!g_mainWindow) g_mainWindow = new TForm1(Application);
+        // Player questions go to the window the player wrote into the record, read afresh each time.
+        if (!g_mainWindow) g_mainWindow = new TForm1(Application, [] { return g_record.hwndParent; });
         g_mainWindow->Show();
         // No main form: the run step returns at once and the player's loop serves the window.
         Application->Run();

@@ -1,5 +1,6 @@
 #include "toolkit/Buttons.h"
 
+#include "toolkit/ButtonGlyphs.h"
 #include "toolkit/Forms.h"
 #include "toolkit/GdiCanvas.h"
 
@@ -22,11 +23,13 @@ void TBitBtn::SetKind(TBitBtnKind k) {
         SetCaption("OK");
         ModalResult = mrOk;
         SetDefault(true);
+        if (glyph_.Empty()) SetGlyph(OkGlyph());
         break;
     case TBitBtnKind::bkCancel:
         SetCaption("Cancel");
         ModalResult = mrCancel;
         SetCancel(true);
+        if (glyph_.Empty()) SetGlyph(CancelGlyph());
         break;
     case TBitBtnKind::bkCustom: break;
     }

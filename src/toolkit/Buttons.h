@@ -17,7 +17,8 @@ public:
     TButtonLayout Layout = TButtonLayout::blGlyphLeft;
     int Spacing = 4;
     int Margin = -1; // -1: glyph and caption centred together
-    // Sets the standard caption, result and default/cancel role of an OK or Cancel button.
+    // Sets the standard caption, result, default/cancel role and glyph (a green tick, a red cross;
+    // a glyph set before is kept) of an OK or Cancel button.
     void SetKind(TBitBtnKind k);
     TBitBtnKind Kind() const { return kind_; }
 

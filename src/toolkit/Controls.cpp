@@ -62,6 +62,36 @@ void* HiddenWindowOwner(HWND wnd) { return reinterpret_cast<void*>(GetWindowLong
 
 void RegisterCursor(TCursor id, HCURSOR cursor) { Cursors()[id] = cursor; }
 
+namespace {
+TCursor g_screenCursor = crDefault;
+} // namespace
+
+TCursor ScreenCursor() { return g_screenCursor; }
+
+void SetScreenCursor(TCursor cursor) {
+    if (cursor == g_screenCursor) return;
+    g_screenCursor = cursor;
+    if (cursor != crDefault) {
+        SetCursor(CursorHandle(cursor));
+        return;
+    }
+    // Back to the controls' own cursors: ask the window under the mouse, as a mouse move would.
+    POINT pt;
+    GetCursorPos(&pt);
+    HWND wnd = WindowFromPoint(pt);
+    if (wnd && GetWindowThreadProcessId(wnd, nullptr) == GetCurrentThreadId()) {
+        LRESULT hit = SendMessageA(wnd, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
+        if (!SendMessageA(wnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(wnd), MAKELPARAM(hit, WM_MOUSEMOVE)))
+            SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    } else {
+        SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    }
+}
+
+TBusyCursor::TBusyCursor() : saved_(g_screenCursor) { SetScreenCursor(crHourGlass); }
+
+TBusyCursor::~TBusyCursor() { SetScreenCursor(saved_); }
+
 HCURSOR CursorHandle(TCursor id) {
     auto it = Cursors().find(id);
     if (it != Cursors().end()) return it->second;
@@ -207,6 +237,7 @@ void TControl::SetColor(TColor c) {
 }
 
 void TControl::Invalidate() {
+    paintFailed_ = false;
     if (!visible_ || !parent_ || !parent_->HandleAllocated()) return;
     RECT r{left_, top_, left_ + width_, top_ + height_};
     InvalidateRect(parent_->Handle(), &r, FALSE);
@@ -241,10 +272,6 @@ void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
 
 void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
-    if (button == TMouseButton::mbRight && PopupMenu) {
-        TPoint p = ClientToScreen(TPoint{x, y});
-        PopupMenu->Popup(p.x, p.y);
-    }
 }
 
 void TControl::MouseMove(TShiftState shift, int x, int y) {
@@ -283,8 +310,6 @@ TWinControl::~TWinControl() {
     for (TControl* c : std::vector<TControl*>(controls_)) c->parent_ = nullptr;
     controls_.clear();
     DestroyWnd();
-    if (hfont_) DeleteObject(hfont_);
-    if (hbrush_) DeleteObject(hbrush_);
 }
 
 void TWinControl::InsertControl(TControl* c) {
@@ -331,8 +356,8 @@ void TWinControl::CreateWnd() {
     if ((p.Style & WS_CHILD) && !p.ParentWindow) return; // created when it gets a parent
     bool own = p.ClassName.empty();
     const char* cls = own ? ToolkitWindowClass() : p.ClassName.c_str();
-    HWND wnd = CreateWindowExA(p.ExStyle, cls, caption_.c_str(), p.Style, left_, top_, width_, height_, p.ParentWindow, nullptr,
-                               ToolkitInstance(), own ? this : nullptr);
+    HWND wnd = CreateWindowExA(p.ExStyle, cls, caption_.c_str(), p.Style, left_, top_, width_, WindowHeight(height_),
+                               p.ParentWindow, nullptr, ToolkitInstance(), own ? this : nullptr);
     if (!wnd) throw EOutOfResources("Error creating window");
     if (!own) {
         handle_ = wnd;
@@ -354,10 +379,9 @@ void TWinControl::DestroyWnd() {
 
 void TWinControl::ApplyFont() {
     if (!handle_) return;
-    HFONT f = CreateFontHandle(font_);
-    SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(f), TRUE);
-    if (hfont_) DeleteObject(hfont_);
-    hfont_ = f;
+    TGdiObject<HFONT> f(CreateFontHandle(font_));
+    SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(f.Get()), TRUE);
+    fontHandle_ = std::move(f);
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
@@ -366,8 +390,12 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
     top_ = top;
     width_ = width;
     height_ = height;
-    if (handle_) MoveWindow(handle_, left, top, width, height, TRUE);
+    ApplyBounds();
     BoundsChanged();
+}
+
+void TWinControl::ApplyBounds() {
+    if (handle_) MoveWindow(handle_, left_, top_, width_, WindowHeight(height_), TRUE);
 }
 
 void TWinControl::UpdateBounds() {
@@ -426,6 +454,7 @@ void TWinControl::SetColor(TColor c) {
 }
 
 void TWinControl::Invalidate() {
+    paintFailed_ = false;
     if (handle_) InvalidateRect(handle_, nullptr, TRUE);
 }
 
@@ -467,7 +496,15 @@ void TWinControl::PaintControls(TCanvas& canvas, const TRect& dirty) {
             TFont font = canvas.Font;
             TPen pen = canvas.Pen;
             TBrush brush = canvas.Brush;
-            GuardedCall([&] { c->Paint(canvas); });
+            // A control whose painting raised shows one error box and stays blank until it
+            // changes, rather than raising again with every repaint (the box itself causes one).
+            if (!c->paintFailed_) {
+                c->paintFailed_ = true;
+                GuardedCall([&] {
+                    c->Paint(canvas);
+                    c->paintFailed_ = false;
+                });
+            }
             canvas.Font = font;
             canvas.Pen = pen;
             canvas.Brush = brush;
@@ -508,31 +545,160 @@ LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(handle_, msg, wParam, lParam);
 }
 
-bool TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    const bool own = defProc_ == nullptr;
-    switch (msg) {
-    case WM_PAINT: {
-        if (!own) return false;
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(handle_, &ps);
-        TRect client = ClientRect();
-        TRect dirty = Rect(ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom);
-        if (!client.IsEmpty()) {
-            // Painted off-screen and copied in one go: no flicker from overlapping controls.
-            TOffscreen off(dc, client.Width(), client.Height());
-            {
-                TGdiCanvas canvas(off.DC());
-                canvas.Font = font_;
-                PaintWindow(canvas, dirty);
+bool TWinControl::WmPaint(LRESULT& result) {
+    if (!OwnWindow()) return false;
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(handle_, &ps);
+    TRect client = ClientRect();
+    TRect dirty = Rect(ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom);
+    if (!client.IsEmpty()) {
+        // Painted off-screen and copied in one go: no flicker from overlapping controls.
+        TOffscreen off(dc, client.Width(), client.Height());
+        {
+            TGdiCanvas canvas(off.DC());
+            canvas.Font = font_;
+            // A paint that raises must still end the paint cycle (EndPaint below), or the window
+            // would ask to be painted again at once, for ever; after one error box the window
+            // shows its plain background until it is invalidated.
+            canvas.Brush.Color = color_;
+            canvas.FillRect(dirty);
+            if (!paintFailed_) {
+                paintFailed_ = true;
+                GuardedCall([&] {
+                    PaintWindow(canvas, dirty);
+                    paintFailed_ = false;
+                });
             }
-            BitBlt(dc, dirty.Left, dirty.Top, dirty.Width(), dirty.Height(), off.DC(), dirty.Left, dirty.Top, SRCCOPY);
         }
-        EndPaint(handle_, &ps);
-        result = 0;
+        BitBlt(dc, dirty.Left, dirty.Top, dirty.Width(), dirty.Height(), off.DC(), dirty.Left, dirty.Top, SRCCOPY);
+    }
+    EndPaint(handle_, &ps);
+    result = 0;
+    return true;
+}
+
+bool TWinControl::WmChildColor(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    HWND child = reinterpret_cast<HWND>(lParam);
+    TWinControl* c = FromHandle(child);
+    if (!c || c == this) return false;
+    if (c->ReflectedMessage(msg, wParam, lParam, result)) return true;
+    if (msg == WM_COMMAND) return false;
+    // Default colours: the child's own colour and font colour.
+    HDC dc = reinterpret_cast<HDC>(wParam);
+    SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(c->Font().Color)));
+    SetBkColor(dc, static_cast<COLORREF>(ColorToRGB(c->Color())));
+    if (!c->brush_ || c->brushColor_ != c->Color()) {
+        c->brush_.Reset(CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(c->Color()))));
+        c->brushColor_ = c->Color();
+    }
+    result = reinterpret_cast<LRESULT>(c->brush_.Get());
+    return true;
+}
+
+bool TWinControl::WmSetCursor(WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (ScreenCursor() != crDefault) {
+        // A busy cursor set for the whole screen wins over every control's own.
+        SetCursor(CursorHandle(ScreenCursor()));
+        result = TRUE;
         return true;
     }
+    if (reinterpret_cast<HWND>(wParam) != handle_ || LOWORD(lParam) != HTCLIENT) return false;
+    POINT pt;
+    GetCursorPos(&pt);
+    ::ScreenToClient(handle_, &pt);
+    TControl* c = OwnWindow() ? ControlAtPos(pt.x, pt.y) : nullptr;
+    TCursor cur = c && c->Cursor != crDefault ? c->Cursor : Cursor;
+    if (cur == crDefault) {
+        if (!OwnWindow()) return false;
+        cur = crArrow;
+    }
+    SetCursor(CursorHandle(cur));
+    result = TRUE;
+    return true;
+}
+
+bool TWinControl::WmMouse(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    const bool own = OwnWindow();
+    int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+    TShiftState shift = ShiftStateFromKeys(wParam);
+    TMouseButton button = MouseButtonOf(msg);
+    TControl* target = mouseCapture_ ? mouseCapture_ : (own ? ControlAtPos(x, y) : nullptr);
+    TControl* who = target ? target : this;
+    int cx = target ? x - target->Left() : x, cy = target ? y - target->Top() : y;
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (target && msg == WM_LBUTTONDOWN) {
+            mouseCapture_ = target;
+            SetCapture(handle_);
+        }
+        if (who->Enabled()) who->MouseDown(button, shift, cx, cy);
+        break;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+        if (msg == WM_LBUTTONUP && mouseCapture_) {
+            mouseCapture_ = nullptr;
+            if (GetCapture() == handle_) ReleaseCapture();
+        }
+        if (!who->Enabled()) break;
+        who->MouseUp(button, shift, cx, cy);
+        if (msg == WM_LBUTTONUP && target && Rect(0, 0, target->Width(), target->Height()).Contains(TPoint{cx, cy}))
+            target->Click();
+        break;
+    case WM_LBUTTONDBLCLK:
+        if (who->Enabled()) who->DblClick();
+        break;
+    case WM_MOUSEMOVE: who->MouseMove(shift, cx, cy); break;
+    default: break;
+    }
+    // The right button's release goes on to the default procedure, which turns it into
+    // WM_CONTEXTMENU: the one road to a pop-up menu.
+    if (!own || msg == WM_RBUTTONUP) return false;
+    result = 0;
+    return true;
+}
+
+bool TWinControl::WmContextMenu(WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    // wParam is the window the click was in: this one, or a child of ours that had no menu of its
+    // own and passed the message up. lParam is the screen point, or -1 from the keyboard.
+    TControl* target = this;
+    POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (static_cast<DWORD>(lParam) == 0xFFFFFFFFu) {
+        TPoint p = ClientToScreen(TPoint{width_ / 2, height_ / 2});
+        pt = POINT{p.x, p.y};
+    } else if (reinterpret_cast<HWND>(wParam) == handle_ && OwnWindow()) {
+        TPoint client = ScreenToClient(TPoint{pt.x, pt.y});
+        if (TControl* c = ControlAtPos(client.x, client.y)) target = c;
+    }
+    TPopupMenu* menu = target->PopupMenu ? target->PopupMenu : PopupMenu;
+    if (!menu) return false; // the default: a child passes it up, a top-level window shows its system menu
+    menu->PopupComponent = target;
+    menu->FreeNotification(target); // the control may go before the menu
+    menu->Popup(pt.x, pt.y);
+    result = 0;
+    return true;
+}
+
+bool TWinControl::WmNcRightButton(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    // A window dragged from anywhere answers client points as caption hits. A right-click there
+    // is still a click on the client area: it opens the pop-up menu, never the system menu.
+    if (wParam != HTCAPTION || !OwnWindow()) return false;
+    TPoint client = ScreenToClient(TPoint{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    if (!ClientRect().Contains(client)) return false; // a real caption
+    result = 0;
+    if (msg == WM_NCRBUTTONUP) WmContextMenu(reinterpret_cast<WPARAM>(handle_), lParam, result);
+    return true;
+}
+
+bool TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (msg) {
+    case WM_NCRBUTTONDOWN:
+    case WM_NCRBUTTONUP: return WmNcRightButton(msg, wParam, lParam, result);
+    case WM_PAINT: return WmPaint(result);
     case WM_ERASEBKGND:
-        if (!own) return false;
+        if (!OwnWindow()) return false;
         result = 1;
         return true;
     case WM_SIZE:
@@ -544,47 +710,15 @@ bool TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN: {
-        HWND child = reinterpret_cast<HWND>(lParam);
-        TWinControl* c = FromHandle(child);
-        if (!c || c == this) return false;
-        if (c->ReflectedMessage(msg, wParam, lParam, result)) return true;
-        if (msg != WM_COMMAND) {
-            // Default colours: the child's own colour and font colour.
-            HDC dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(c->Font().Color)));
-            SetBkColor(dc, static_cast<COLORREF>(ColorToRGB(c->Color())));
-            if (!c->hbrush_ || c->brushColor_ != c->Color()) {
-                if (c->hbrush_) DeleteObject(c->hbrush_);
-                c->hbrush_ = CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(c->Color())));
-                c->brushColor_ = c->Color();
-            }
-            result = reinterpret_cast<LRESULT>(c->hbrush_);
-            return true;
-        }
-        return false;
-    }
+    case WM_CTLCOLORBTN: return WmChildColor(msg, wParam, lParam, result);
     case WM_DRAWITEM: {
         auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
         TWinControl* c = dis ? FromHandle(dis->hwndItem) : nullptr;
         if (c && c != this) return c->ReflectedMessage(msg, wParam, lParam, result);
         return false;
     }
-    case WM_SETCURSOR: {
-        if (reinterpret_cast<HWND>(wParam) != handle_ || LOWORD(lParam) != HTCLIENT) return false;
-        POINT pt;
-        GetCursorPos(&pt);
-        ::ScreenToClient(handle_, &pt);
-        TControl* c = own ? ControlAtPos(pt.x, pt.y) : nullptr;
-        TCursor cur = c && c->Cursor != crDefault ? c->Cursor : Cursor;
-        if (cur == crDefault) {
-            if (!own) return false;
-            cur = crArrow;
-        }
-        SetCursor(CursorHandle(cur));
-        result = TRUE;
-        return true;
-    }
+    case WM_SETCURSOR: return WmSetCursor(wParam, lParam, result);
+    case WM_CONTEXTMENU: return WmContextMenu(wParam, lParam, result);
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
@@ -592,44 +726,7 @@ bool TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
     case WM_LBUTTONDBLCLK:
-    case WM_MOUSEMOVE: {
-        int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
-        TShiftState shift = ShiftStateFromKeys(wParam);
-        TMouseButton button = MouseButtonOf(msg);
-        TControl* target = mouseCapture_ ? mouseCapture_ : (own ? ControlAtPos(x, y) : nullptr);
-        TControl* who = target ? target : this;
-        int cx = target ? x - target->Left() : x, cy = target ? y - target->Top() : y;
-        switch (msg) {
-        case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN:
-        case WM_MBUTTONDOWN:
-            if (target && msg == WM_LBUTTONDOWN) {
-                mouseCapture_ = target;
-                SetCapture(handle_);
-            }
-            if (who->Enabled()) who->MouseDown(button, shift, cx, cy);
-            break;
-        case WM_LBUTTONUP:
-        case WM_RBUTTONUP:
-        case WM_MBUTTONUP: {
-            if (msg == WM_LBUTTONUP && mouseCapture_) {
-                mouseCapture_ = nullptr;
-                if (GetCapture() == handle_) ReleaseCapture();
-            }
-            if (!who->Enabled()) break;
-            who->MouseUp(button, shift, cx, cy);
-            if (msg == WM_LBUTTONUP && target && Rect(0, 0, target->Width(), target->Height()).Contains(TPoint{cx, cy}))
-                target->Click();
-            break;
-        }
-        case WM_LBUTTONDBLCLK:
-            if (who->Enabled()) who->DblClick();
-            break;
-        case WM_MOUSEMOVE: who->MouseMove(shift, cx, cy); break;
-        default: break;
-        }
-        return !own ? false : (result = 0, true);
-    }
+    case WM_MOUSEMOVE: return WmMouse(msg, wParam, lParam, result);
     case WM_SETFOCUS: {
         // Every windowed control of the same top-level window hears where the focus went.
         TWinControl* top = this;

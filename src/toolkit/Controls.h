@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "toolkit/Classes.h"
+#include "toolkit/GdiCanvas.h"
 #include "toolkit/Graphics.h"
 
 class TWinControl;
@@ -32,6 +33,25 @@ constexpr TCursor crDefault = 0, crArrow = -2, crCross = -3, crIBeam = -4, crSiz
                   crSizeWE = -9, crHourGlass = -11, crNo = -18, crHandPoint = -21, crSizeAll = -22;
 void RegisterCursor(TCursor id, HCURSOR cursor);
 HCURSOR CursorHandle(TCursor id);
+
+// The screen-wide cursor: while it is not crDefault it shows over every window of the toolkit,
+// whatever their own cursors.
+TCursor ScreenCursor();
+void SetScreenCursor(TCursor cursor);
+
+// The hourglass for the life of the object, over every window of the toolkit: a handler that
+// works for a while creates one on its stack. Nests: the cursor that was set before the outermost
+// one comes back when that one goes.
+class TBusyCursor {
+public:
+    TBusyCursor();
+    ~TBusyCursor();
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+
+private:
+    TCursor saved_;
+};
 
 using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
@@ -99,6 +119,8 @@ public:
 
     TAlign Align = TAlign::alNone;
     TCursor Cursor = crDefault;
+    // Opened by a right-click on the control (or Shift+F10 / the menu key while it has the focus),
+    // through WM_CONTEXTMENU; a control without one uses its parent's.
     TPopupMenu* PopupMenu = nullptr;
     std::string Hint;
     bool ShowHint = false;
@@ -114,8 +136,7 @@ public:
     virtual void Click();
     void BringToFront();
 
-    // Mouse input, in this control's client coordinates. The default raises the events and
-    // opens the pop-up menu on a right click.
+    // Mouse input, in this control's client coordinates. The default raises the events.
     virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseMove(TShiftState shift, int x, int y);
@@ -147,6 +168,7 @@ protected:
     TFont font_;
     bool parentFont_ = true;
     TColor color_ = clBtnFace;
+    bool paintFailed_ = false; // the last Paint raised; cleared when the control is invalidated
 };
 
 class TGraphicControl : public TControl {
@@ -226,14 +248,22 @@ protected:
     virtual void WindowCreated() {}
     void UpdateBounds(); // re-reads the window's position after the platform moved it
     virtual void Resized() {}
+    // The height given to the platform's window for a control `height` high.
+    virtual int WindowHeight(int height) const { return height; }
+    // Moves the window to the stored bounds.
+    void ApplyBounds();
     // Paints background and windowless children; windowed subclasses with custom drawing override.
     virtual void PaintWindow(TCanvas& canvas, const TRect& dirty);
     void ApplyFont();
 
+    // True for windows of the toolkit's own class; false for subclassed system controls, whose
+    // own procedure paints them and handles their mouse.
+    bool OwnWindow() const { return defProc_ == nullptr; }
+
     HWND handle_ = nullptr;
     WNDPROC defProc_ = nullptr; // the system class's procedure for subclassed system controls
-    HFONT hfont_ = nullptr;
-    HBRUSH hbrush_ = nullptr;
+    TGdiObject<HFONT> fontHandle_;
+    TGdiObject<HBRUSH> brush_; // background brush handed to the platform for WM_CTLCOLOR*
     TColor brushColor_ = clNone;
     TControl* mouseCapture_ = nullptr; // windowless child that got the button-down
     TControl* mouseOver_ = nullptr;
@@ -245,6 +275,13 @@ private:
     void RemoveControl(TControl* c);
     static void NotifyFocusChanged(TWinControl* root, TWinControl* gaining);
     LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+    // The parts of WndProc, one per concern.
+    bool WmPaint(LRESULT& result);
+    bool WmChildColor(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool WmSetCursor(WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool WmMouse(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool WmContextMenu(WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool WmNcRightButton(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
     std::vector<TControl*> controls_;
 };
 

@@ -33,6 +33,11 @@ void TImage::Paint(TCanvas& canvas) {
     }
 }
 
+TPaintBox::TPaintBox(TComponent* owner) : TGraphicControl(owner) {
+    width_ = 105;
+    height_ = 105;
+}
+
 // ---------------------------------------------------------------- TTimer
 
 namespace {

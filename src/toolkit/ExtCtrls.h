@@ -1,6 +1,7 @@
 // Picture control and window-message timers. Win32 only.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "toolkit/Controls.h"
@@ -22,6 +23,18 @@ public:
 private:
     TBitmap picture_;
     bool autoSize_ = false;
+};
+
+// A windowless area the program paints: OnPaint draws on the canvas in the box's own
+// coordinates. A handler that raises shows one error box and leaves the box blank until it is
+// invalidated.
+class TPaintBox : public TGraphicControl {
+public:
+    explicit TPaintBox(TComponent* owner);
+    std::function<void(TObject* Sender, TCanvas& Canvas)> OnPaint;
+    void Paint(TCanvas& canvas) override {
+        if (OnPaint) OnPaint(this, canvas);
+    }
 };
 
 // A timer driven by WM_TIMER on a hidden window shared by all timers of the thread. OnTimer runs

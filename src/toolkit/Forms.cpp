@@ -14,17 +14,18 @@ TForm::TForm(TComponent* owner) : TWinControl(owner) {
 }
 
 TForm::~TForm() {
-    GuardedCall([&] {
-        if (OnDestroy) OnDestroy(this);
-    });
+    RunHandler(OnDestroy);
     if (Application) Application->RemoveForm(this);
     // Owned components go while the form is still a form; then the window.
     DestroyComponents();
     DestroyWnd();
 }
 
-void TForm::DoCreate() {
-    if (OnCreate) OnCreate(this);
+void TForm::DoCreate() { RunHandler(OnCreate); }
+
+void TForm::RunHandler(const TNotifyEvent& handler) {
+    // A handler that raises ends at the standard error box; the form goes on as if it had returned.
+    if (handler) GuardedCall([&] { handler(this); });
 }
 
 void TForm::Notification(TComponent* component, TOperation operation) {
@@ -106,25 +107,29 @@ void TForm::SetVisible(bool v) {
             return;
         }
         visible_ = true;
-        if (OnShow) OnShow(this);
+        RunHandler(OnShow);
         ShowWindow(handle_, SW_SHOW);
         UpdateWindow(handle_);
     } else {
         if (!visible_) return;
         visible_ = false;
         if (handle_) ShowWindow(handle_, SW_HIDE);
-        if (OnHide) OnHide(this);
+        RunHandler(OnHide);
     }
 }
 
 void TForm::Close() {
     TCloseAction action = TCloseAction::caHide;
+    // A close handler that raises leaves the action as it stood when it raised.
+    auto askHandler = [&] {
+        if (OnClose) GuardedCall([&] { OnClose(this, action); });
+    };
     if (modal_) {
-        if (OnClose) OnClose(this, action);
+        askHandler();
         if (action != TCloseAction::caNone && modalResult_ == mrNone) modalResult_ = mrCancel;
         return;
     }
-    if (OnClose) OnClose(this, action);
+    askHandler();
     switch (action) {
     case TCloseAction::caNone: return;
     case TCloseAction::caMinimize: SetWindowState(TWindowState::wsMinimized); return;
@@ -195,7 +200,7 @@ bool TForm::DialogKey(const MSG& m) {
         GetClassNameA(m.hwnd, cls, sizeof cls);
         if (lstrcmpiA(cls, "EDIT") == 0 && (GetWindowLongA(m.hwnd, GWL_STYLE) & ES_MULTILINE)) return false;
         TWinControl* focused = TWinControl::FromHandle(m.hwnd);
-        if (auto* b = dynamic_cast<TButtonControl*>(focused)) {
+        if (auto* b = dynamic_cast<TButtonControl*>(focused); b && b->TakesEnter()) {
             GuardedCall([&] { b->Click(); });
             return true;
         }
@@ -238,9 +243,7 @@ void TForm::SetWindowState(TWindowState s) {
 
 bool TForm::Active() const { return HandleAllocated() && GetActiveWindow() == handle_; }
 
-void TForm::Resized() {
-    if (OnResize) OnResize(this);
-}
+void TForm::Resized() { RunHandler(OnResize); }
 
 bool TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (msg) {
@@ -248,13 +251,7 @@ bool TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
         Close();
         result = 0;
         return true;
-    case WM_ACTIVATE:
-        if (LOWORD(wParam) == WA_INACTIVE) {
-            if (OnDeactivate) OnDeactivate(this);
-        } else if (OnActivate) {
-            OnActivate(this);
-        }
-        return false;
+    case WM_ACTIVATE: RunHandler(LOWORD(wParam) == WA_INACTIVE ? OnDeactivate : OnActivate); return false;
     default: return TWinControl::WndProc(msg, wParam, lParam, result);
     }
 }

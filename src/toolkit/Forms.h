@@ -61,7 +61,10 @@ public:
     TNotifyEvent OnDestroy;
     TCloseEvent OnClose;
 
-    // Runs OnCreate; called by a derived form's constructor once its controls exist.
+    // Runs OnCreate; called by a derived form's constructor once its controls exist. Like every
+    // handler the form runs (create, show, hide, resize, activate, close, destroy), one that
+    // raises ends at the standard error box and the form carries on: the window is still created
+    // and shown.
     void DoCreate();
 
     // Default and cancel buttons answer Enter and Esc in modal dialogs.
@@ -78,6 +81,7 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
+    void RunHandler(const TNotifyEvent& handler);
     TModalResult modalResult_ = mrNone;
     bool modal_ = false;
     bool positioned_ = false;

@@ -1,13 +1,13 @@
 #include "toolkit/Jpeg.h"
 
+#include "toolkit/Pictures.h"
+
 #include <csetjmp>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include <jpeglib.h>
-
-#include "toolkit/ImageLimits.h"
 
 namespace {
 
@@ -44,9 +44,9 @@ bool Decode(const uint8_t* data, size_t size, TBitmap& out, char* message) {
     jpeg_mem_src(&info, const_cast<unsigned char*>(data), static_cast<unsigned long>(size));
     jpeg_read_header(&info, TRUE);
     if (!PictureSizeAllowed(info.image_width, info.image_height)) {
-        // Checked before libjpeg allocates anything for the pixels.
-        std::snprintf(err.message, sizeof err.message, "image is too large");
-        std::longjmp(err.jump, 1);
+        std::snprintf(message, JMSG_LENGTH_MAX, "image size %ux%u out of range", info.image_width, info.image_height);
+        jpeg_destroy_decompress(&info);
+        return false;
     }
     info.out_color_space = JCS_RGB;
     jpeg_start_decompress(&info);

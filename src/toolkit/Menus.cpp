@@ -20,6 +20,7 @@ TMenuItem* TPopupMenu::Add(const std::string& name, const std::string& caption, 
 
 void TPopupMenu::Notification(TComponent* component, TOperation operation) {
     TComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == PopupComponent) PopupComponent = nullptr;
     if (operation == TOperation::opRemove) items_.erase(std::remove(items_.begin(), items_.end(), component), items_.end());
 }
 
@@ -36,8 +37,13 @@ void TPopupMenu::Popup(int x, int y) {
         else
             AppendMenuA(menu, MF_STRING | (it->Enabled ? 0 : MF_GRAYED), i + 1, it->Caption.c_str());
     }
-    // The menu needs an owner window in the foreground to close when the user clicks elsewhere.
-    HWND owner = Application && Application->ActiveForm() ? Application->ActiveForm()->Handle() : nullptr;
+    // The menu needs an owner window in the foreground to close when the user clicks elsewhere:
+    // the form of the control it opens for, else the active form, else the application window.
+    HWND owner = nullptr;
+    for (auto* c = dynamic_cast<TControl*>(PopupComponent); c && !owner; c = c->Parent())
+        if (!c->Parent())
+            if (auto* w = dynamic_cast<TWinControl*>(c); w && w->HandleAllocated()) owner = w->Handle();
+    if (!owner && Application && Application->ActiveForm()) owner = Application->ActiveForm()->Handle();
     if (!owner && Application) owner = Application->Handle();
     if (owner) SetForegroundWindow(owner);
     g_open = menu;

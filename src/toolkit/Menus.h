@@ -32,6 +32,8 @@ public:
     // The menu currently open, if any (tests close it with WM_CANCELMODE).
     static HMENU OpenMenu();
     TNotifyEvent OnPopup;
+    // The control the menu was last opened for (its window owns the menu while it is open).
+    TComponent* PopupComponent = nullptr;
 
 protected:
     void Notification(TComponent* component, TOperation operation) override;

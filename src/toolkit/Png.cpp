@@ -7,7 +7,7 @@
 
 #include <png.h>
 
-#include "toolkit/ImageLimits.h"
+#include "toolkit/Pictures.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ bool Decode(const uint8_t* data, size_t size, TBitmap& out, std::vector<png_byte
         return false;
     }
     png_set_read_fn(png, &src, ReadFromMemory);
-    png_set_user_limits(png, MaxPictureSide, MaxPictureSide);
+    png_set_user_limits(png, kMaxPictureSide, kMaxPictureSide);
     png_set_chunk_malloc_max(png, 8 * 1024 * 1024); // no ancillary chunk needs more
     png_read_info(png, info);
     png_uint_32 w = 0, h = 0;
@@ -87,7 +87,7 @@ TBitmap DecodePng(const uint8_t* data, size_t size) {
     // destructor is created between setjmp and longjmp.
     size_t rowsNeeded = 0;
     if (size >= 24) rowsNeeded = Be32(data + 20);
-    if (rowsNeeded > size_t(MaxPictureSide)) throw EInvalidGraphic("PNG error: image is too large");
+    if (rowsNeeded > size_t(kMaxPictureSide)) throw EInvalidGraphic("PNG error: image is too large");
     std::vector<png_bytep> rows(rowsNeeded ? rowsNeeded : 1);
     TBitmap out;
     TErrorText err;

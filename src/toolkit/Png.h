@@ -10,7 +10,7 @@
 // Decodes any PNG (palette, grey, RGB, with or without alpha, 1 to 16 bits, interlaced) into
 // full colour. Alpha is not applied: each pixel keeps its stored colour. 16-bit samples are
 // scaled to 8 bits with rounding. Raises EInvalidGraphic on data libpng rejects and on sizes past
-// the picture limits (toolkit/ImageLimits.h).
+// the picture limits (toolkit/Pictures.h).
 TBitmap DecodePng(const uint8_t* data, size_t size);
 
 // The transparent colour of a palette PNG: the palette entry of the first fully transparent

@@ -5,6 +5,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/Forms.h"
 #include "toolkit/GdiCanvas.h"
+#include "toolkit/SysUtils.h"
 
 // ---------------------------------------------------------------- TLabel
 
@@ -193,6 +194,53 @@ TMemo::TMemo(TComponent* owner) : TEdit(owner) {
     height_ = 89;
 }
 
+void TMemo::SetText(const std::string& text) {
+    std::string lines = AdjustLineBreaks(text);
+    if (lines.size() > capacity_) throw Exception("Text exceeds memo capacity");
+    TEdit::SetText(lines);
+}
+
+void TMemo::SetCapacity(size_t chars) {
+    capacity_ = chars;
+    if (handle_) SendMessageA(handle_, EM_SETLIMITTEXT, static_cast<WPARAM>(chars), 0);
+}
+
+void TMemo::WindowCreated() {
+    TEdit::WindowCreated();
+    SendMessageA(handle_, EM_SETLIMITTEXT, static_cast<WPARAM>(capacity_), 0);
+}
+
+TStringList TMemo::Lines() const {
+    TStringList list;
+    std::string text = Text();
+    if (text.empty()) return list;
+    size_t start = 0;
+    for (;;) {
+        size_t br = text.find("\r\n", start);
+        if (br == std::string::npos) {
+            // A last line without a break is a line; the text's final break does not start one.
+            if (start < text.size()) list.Add(text.substr(start));
+            break;
+        }
+        list.Add(text.substr(start, br - start));
+        start = br + 2;
+    }
+    return list;
+}
+
+int TMemo::LineCount() const { return Lines().Count(); }
+
+std::string TMemo::Line(int index) const { return Lines().Strings(index); }
+
+void TMemo::SetLines(const TStringList& lines) {
+    std::string text;
+    for (int i = 0; i < lines.Count(); ++i) {
+        if (i > 0) text += "\r\n";
+        text += lines.Strings(i);
+    }
+    SetText(text);
+}
+
 void TMemo::CreateParams(TCreateParams& p) {
     TEdit::CreateParams(p);
     p.Style &= ~static_cast<DWORD>(ES_AUTOHSCROLL);
@@ -254,9 +302,29 @@ void TComboBox::CreateParams(TCreateParams& p) {
 
 void TComboBox::WindowCreated() {
     TListControl::WindowCreated();
-    // The window's height includes the dropped-down list: rows visible when open.
+    ApplyBounds();
+}
+
+int TComboBox::WindowHeight(int height) const {
+    if (!handle_) return height;
     int item = static_cast<int>(SendMessageA(handle_, CB_GETITEMHEIGHT, 0, 0));
-    MoveWindow(handle_, left_, top_, width_, height_ + item * DropDownCount + 2, FALSE);
+    return height + item * dropDownCount_ + 2;
+}
+
+void TComboBox::FontChanged() {
+    TListControl::FontChanged();
+    ApplyBounds(); // the rows' height follows the font
+}
+
+void TComboBox::SetDropDownCount(int rows) {
+    dropDownCount_ = rows < 1 ? 1 : rows;
+    ApplyBounds();
+}
+
+bool TComboBox::DroppedDown() const { return handle_ && SendMessageA(handle_, CB_GETDROPPEDSTATE, 0, 0) != 0; }
+
+void TComboBox::SetDroppedDown(bool v) {
+    if (HandleAllocated()) SendMessageA(handle_, CB_SHOWDROPDOWN, v ? TRUE : FALSE, 0);
 }
 
 bool TComboBox::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT&) {

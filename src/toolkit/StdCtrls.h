@@ -52,6 +52,9 @@ public:
     void Click() override;
     // The form this control sits on.
     TForm* ParentForm() const;
+    // A focused push button takes Enter itself; other button controls (a check box) leave it to
+    // the dialog's default button.
+    virtual bool TakesEnter() const { return true; }
 
 protected:
     bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -73,6 +76,7 @@ public:
     bool Checked() const;
     void SetChecked(bool v);
     void Click() override;
+    bool TakesEnter() const override { return false; }
 
 protected:
     void CreateParams(TCreateParams& params) override;
@@ -96,16 +100,35 @@ protected:
     bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 };
 
+// The most text a memo holds unless told otherwise: a bound on the reply pages handed through it.
+constexpr size_t kDefaultMemoCapacity = 4 * 1024 * 1024;
+
+// A multi-line text box. Its text is lines joined with CR LF; whatever comes in is made so
+// (AdjustLineBreaks: every break becomes CR LF, the text ends at a NUL byte).
 class TMemo : public TEdit {
 public:
     explicit TMemo(TComponent* owner);
     bool WordWrap = true;
     // All lines, joined with CR LF.
     std::string Text() const { return TEdit::Text(); }
+    // Sets the lines from `text`. Text longer than Capacity() raises "Text exceeds memo capacity"
+    // and leaves the memo as it was.
+    void SetText(const std::string& text);
     void Clear() { SetText(""); }
+    int LineCount() const;
+    std::string Line(int index) const;
+    TStringList Lines() const;
+    void SetLines(const TStringList& lines);
+    // Characters the memo takes, from the program or from typing (EM_SETLIMITTEXT).
+    size_t Capacity() const { return capacity_; }
+    void SetCapacity(size_t chars);
 
 protected:
     void CreateParams(TCreateParams& params) override;
+    void WindowCreated() override;
+
+private:
+    size_t capacity_ = kDefaultMemoCapacity;
 };
 
 // Items are kept in a list of our own and pushed into the window when it exists.
@@ -137,16 +160,27 @@ protected:
 class TComboBox : public TListControl {
 public:
     explicit TComboBox(TComponent* owner);
-    int DropDownCount = 8;
+    // Rows visible when the list is open; kept through every move and resize.
+    int DropDownCount() const { return dropDownCount_; }
+    void SetDropDownCount(int rows);
+    bool DroppedDown() const;
+    void SetDroppedDown(bool v);
 
 protected:
     void CreateParams(TCreateParams& params) override;
     void WindowCreated() override;
+    // The platform takes a drop-down list's window height as the height of the open list; the
+    // closed box keeps the height its font gives.
+    int WindowHeight(int height) const override;
+    void FontChanged() override;
     bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     UINT MsgAdd() const override { return CB_ADDSTRING; }
     UINT MsgReset() const override { return CB_RESETCONTENT; }
     UINT MsgGetSel() const override { return CB_GETCURSEL; }
     UINT MsgSetSel() const override { return CB_SETCURSEL; }
+
+private:
+    int dropDownCount_ = 8;
 };
 
 class TListBox : public TListControl {

@@ -138,12 +138,14 @@ int CompareText(std::string_view a, std::string_view b) {
 
 bool SameText(std::string_view a, std::string_view b) { return CompareText(a, b) == 0; }
 
-static size_t PathEnd(std::string_view name) {
-    size_t p = name.find_last_of("\\/:");
+static size_t PathEnd(std::string_view name, const char* separators = "\\/:") {
+    size_t p = name.find_last_of(separators);
     return p == std::string_view::npos ? 0 : p + 1;
 }
 
-std::string ExtractFilePath(std::string_view name) { return std::string(name.substr(0, PathEnd(name))); }
+// The folder ends at the last backslash or drive colon only: a "/" in a command line is a switch
+// ("...winamp.exe" /x "%1"), not a folder.
+std::string ExtractFilePath(std::string_view name) { return std::string(name.substr(0, PathEnd(name, "\\:"))); }
 std::string ExtractFileName(std::string_view name) { return std::string(name.substr(PathEnd(name))); }
 
 std::string ExtractFileExt(std::string_view name) {
@@ -178,5 +180,21 @@ std::string StringReplaceAll(std::string_view s, std::string_view from, std::str
         i = p + from.size();
     }
     out.append(s.substr(i));
+    return out;
+}
+
+std::string AdjustLineBreaks(std::string_view s) {
+    s = s.substr(0, s.find('\0'));
+    std::string out;
+    out.reserve(s.size() + s.size() / 16);
+    for (size_t i = 0; i < s.size(); ++i) {
+        char c = s[i];
+        if (c == '\r' || c == '\n') {
+            out += "\r\n";
+            if (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ++i;
+        } else {
+            out += c;
+        }
+    }
     return out;
 }

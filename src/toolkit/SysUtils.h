@@ -34,7 +34,9 @@ std::string LowerCase(std::string_view s);
 int CompareText(std::string_view a, std::string_view b); // ASCII case-insensitive, <0, 0, >0
 bool SameText(std::string_view a, std::string_view b);
 
-// File-name parts: the path keeps its trailing backslash (or drive colon); '/' counts as a separator too.
+// File-name parts. The path ends at the last backslash or drive colon and keeps it ('/' is not a
+// folder separator there: command lines use it for switches). The name and extension also start
+// after a '/', which no file name can hold.
 std::string ExtractFilePath(std::string_view name);
 std::string ExtractFileName(std::string_view name);
 std::string ExtractFileExt(std::string_view name);
@@ -47,6 +49,10 @@ extern "C" __declspec(dllimport) int __stdcall MulDiv(int a, int b, int c);
 #else
 int MulDiv(int a, int b, int c);
 #endif
+
+// Every line break (CR, LF or CR LF) becomes CR LF, and the text ends at its first NUL byte, as a
+// multi-line text box holds text.
+std::string AdjustLineBreaks(std::string_view s);
 
 // Replaces every occurrence of `from` by `to`.
 std::string StringReplaceAll(std::string_view s, std::string_view from, std::string_view to);

@@ -45,17 +45,17 @@ TEST(Host, KeysAndScriptDriveThePlayback) {
     std::ofstream(dir + "script.txt") << "0 play 1\n300 pause\n600 next\n";
     Host h("--no-plugins --script \"" + dir + "script.txt\" a.mp3 b.mp3 c.mp3");
     ASSERT_NE(h.wnd, nullptr);
-    EXPECT_TRUE(
-        PumpUntil([&] { return h.Ask(player::kGetListPos) == 1 && h.Ask(player::kIsPlaying) == player::kPlaying; }, 5000));
-    EXPECT_TRUE(PumpUntil([&] { return h.Ask(player::kIsPlaying) == player::kPaused; }, 5000));
-    EXPECT_TRUE(PumpUntil([&] { return h.Ask(player::kGetListPos) == 2; }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return h.Ask(player::kGetListPos) == 1 && h.Ask(player::kIsPlaying) == player::kPlaying; },
+                          kOtherProcessMs));
+    EXPECT_TRUE(PumpUntil([&] { return h.Ask(player::kIsPlaying) == player::kPaused; }, kOtherProcessMs));
+    EXPECT_TRUE(PumpUntil([&] { return h.Ask(player::kGetListPos) == 2; }, kOtherProcessMs));
     // The player's keys: v stops, x plays, b steps to the next entry (wrapping).
     PostMessageA(h.wnd, WM_CHAR, 'v', 0);
-    EXPECT_TRUE(PumpUntil([&] { return h.Ask(player::kIsPlaying) == player::kStopped; }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return h.Ask(player::kIsPlaying) == player::kStopped; }, kOtherProcessMs));
     PostMessageA(h.wnd, WM_CHAR, 'x', 0);
     PostMessageA(h.wnd, WM_CHAR, 'b', 0);
-    EXPECT_TRUE(
-        PumpUntil([&] { return h.Ask(player::kGetListPos) == 0 && h.Ask(player::kIsPlaying) == player::kPlaying; }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return h.Ask(player::kGetListPos) == 0 && h.Ask(player::kIsPlaying) == player::kPlaying; },
+                          kOtherProcessMs));
 }
 
 TEST(Host, LoadsThePluginFromItsPluginsFolderAndQuitsItOnExit) {
@@ -66,7 +66,7 @@ TEST(Host, LoadsThePluginFromItsPluginsFolderAndQuitsItOnExit) {
     Host h("--plugins \"" + dir.substr(0, dir.size() - 1) + "\" a.mp3");
     ASSERT_NE(h.wnd, nullptr);
     HWND plugin = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (plugin = FindWindowA(nullptr, "QUAVORY")) != nullptr; }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return (plugin = FindWindowA(nullptr, "QUAVORY")) != nullptr; }, kOtherProcessMs));
     DWORD pid = 0;
     GetWindowThreadProcessId(plugin, &pid);
     EXPECT_EQ(pid, h.pi.dwProcessId); // the window lives in the player's process, on its thread

@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                 {TImageOrigin::File, "f.gif"},
                                 {TImageOrigin::File, "f.png"}}) {
         try {
-            TPicture p = DecodePicture(data, size, origin, name, BuiltInImageCodecs());
+            TPicture p = DecodeImageData(data, size, origin, name, BuiltInImageCodecs());
             if (p.Bitmap && !p.Mask && !p.Bitmap->Empty()) (void)MakeMask(*p.Bitmap, LowerLeftColor(*p.Bitmap));
         } catch (const EInvalidGraphic&) {
             // rejected data: the viewer shows its error picture

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "player/PlayerMessages.h"
+#include "support/Deadlines.h"
 #include "support/MessageBoxWatcher.h"
 #include "toolkit/Win32.h"
 
@@ -27,8 +28,8 @@ public:
         std::vector<char> line(cmd.begin(), cmd.end());
         line.push_back('\0');
         if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
-        WaitForInputIdle(pi.hProcess, 10000);
-        PumpUntil([&] { return (wnd = FindWindowA(player::kWindowClass, nullptr)) != nullptr; }, 10000);
+        WaitForInputIdle(pi.hProcess, kOtherProcessMs);
+        PumpUntil([&] { return (wnd = FindWindowA(player::kWindowClass, nullptr)) != nullptr; }, kOtherProcessMs);
     }
     ~THostProcess() { Close(); }
     THostProcess(const THostProcess&) = delete;
@@ -48,7 +49,7 @@ public:
     void Close() {
         if (!pi.hProcess) return;
         if (wnd && IsWindow(wnd)) PostMessageA(wnd, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+        if (WaitForSingleObject(pi.hProcess, kOtherProcessMs) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
         CloseHandle(pi.hProcess);
         CloseHandle(pi.hThread);
         pi.hProcess = nullptr;

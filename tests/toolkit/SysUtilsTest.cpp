@@ -41,6 +41,9 @@ TEST(SysUtils, FileNameParts) {
     EXPECT_EQ(ExtractFilePath("C:\\Program Files\\Winamp\\winamp.exe "), "C:\\Program Files\\Winamp\\");
     EXPECT_EQ(ExtractFilePath("C:x.mp3"), "C:");
     EXPECT_EQ(ExtractFilePath("x.mp3"), "");
+    // A switch in a cleaned open command is not a folder.
+    EXPECT_EQ(ExtractFilePath("C:\\Program Files\\Winamp\\winamp.exe /x "), "C:\\Program Files\\Winamp\\");
+    EXPECT_EQ(ExtractFilePath("D:/a/b.mp3"), "D:");
     EXPECT_EQ(ExtractFileName("D:\\music\\a.b.mp3"), "a.b.mp3");
     EXPECT_EQ(ExtractFileExt("D:\\m.x\\song"), "");
     EXPECT_EQ(ExtractFileExt("song.MP3"), ".MP3");
@@ -59,4 +62,22 @@ TEST(SysUtils, HexAndFormat) {
     EXPECT_EQ(IntToHex(0xABC, 1), "ABC");
     EXPECT_EQ(Format("%s=%d", "a", 3), "a=3");
     EXPECT_EQ(StringReplaceAll("a%1b%1", "%1", "x"), "axbx");
+}
+
+TEST(SysUtils, AdjustLineBreaksGivesCrLfAndEndsAtNul) {
+    struct Case {
+        std::string in, out;
+    } cases[] = {
+        {"a\nb", "a\r\nb"},
+        {"a\rb", "a\r\nb"},
+        {"a\r\nb", "a\r\nb"},
+        {"a\n\rb", "a\r\n\r\nb"},   // LF then CR: two breaks
+        {"a\r\r\nb", "a\r\n\r\nb"}, // a lone CR, then CR LF
+        {"\n", "\r\n"},
+        {"end\r", "end\r\n"},
+        {std::string("ab\0cd\n", 6), "ab"},
+        {std::string("\0", 1), ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(AdjustLineBreaks(c.in), c.out) << testing::PrintToString(c.in);
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Deadlines.h"
 #include "support/MessageBoxWatcher.h"
 #include "toolkit/Application.h"
 #include "toolkit/Forms.h"
@@ -419,42 +420,33 @@ std::string HereFile(const char* name) {
     return s.substr(0, s.find_last_of("\\/") + 1) + name;
 }
 
-// Waits (bounded) for the stand-in browser's record and reads its arguments.
-bool ReadRecord(const std::string& path, std::vector<std::string>& args) {
-    if (!PumpUntil([&] { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000)) return false;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        std::string s = ss.str();
-        size_t nl = s.find('\n');
-        if (nl != std::string::npos) {
-            int count = std::atoi(s.substr(0, nl).c_str());
-            size_t at = nl + 1;
-            std::vector<std::string> out;
-            bool complete = true;
-            for (int i = 0; i < count && complete; ++i) {
-                size_t colon = s.find(':', at);
-                if (colon == std::string::npos) {
-                    complete = false;
-                    break;
-                }
-                size_t len = static_cast<size_t>(std::atoi(s.substr(at, colon - at).c_str()));
-                if (colon + 1 + len + 1 > s.size()) {
-                    complete = false;
-                    break;
-                }
-                out.push_back(s.substr(colon + 1, len));
-                at = colon + 1 + len + 1;
-            }
-            if (complete) {
-                args = out;
-                return true;
-            }
-        }
-        Sleep(20);
+// Reads the stand-in browser's record: a count line, then each argument as "length:text\n".
+// False while the recorder has not written all of it yet.
+bool ParseRecord(const std::string& path, std::vector<std::string>& args) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    std::string s = ss.str();
+    size_t nl = s.find('\n');
+    if (nl == std::string::npos) return false;
+    int count = std::atoi(s.substr(0, nl).c_str());
+    size_t at = nl + 1;
+    std::vector<std::string> out;
+    for (int i = 0; i < count; ++i) {
+        size_t colon = s.find(':', at);
+        if (colon == std::string::npos) return false;
+        size_t len = static_cast<size_t>(std::atoi(s.substr(at, colon - at).c_str()));
+        if (colon + 1 + len + 1 > s.size()) return false;
+        out.push_back(s.substr(colon + 1, len));
+        at = colon + 1 + len + 1;
     }
-    return false;
+    args = out;
+    return true;
+}
+
+// Waits (bounded) until the stand-in browser, another process, has written its whole record.
+bool ReadRecord(const std::string& path, std::vector<std::string>& args) {
+    return PumpUntil([&] { return ParseRecord(path, args); }, kOtherProcessMs);
 }
 
 } // namespace

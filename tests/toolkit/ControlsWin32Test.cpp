@@ -1,0 +1,514 @@
+// The toolkit's controls driven as a person drives them: focus, keys, clicks, or the messages
+// those produce; never by calling handlers.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "player/PlayerMessages.h"
+#include "player/PlayerQuery.h"
+#include "support/Input.h"
+#include "support/MessageBoxWatcher.h"
+#include "toolkit/Application.h"
+#include "toolkit/Buttons.h"
+#include "toolkit/ButtonGlyphs.h"
+#include "toolkit/ExtCtrls.h"
+#include "toolkit/Forms.h"
+#include "toolkit/GdiCanvas.h"
+#include "toolkit/Jpeg.h"
+#include "toolkit/Menus.h"
+#include "toolkit/Resources.h"
+#include "toolkit/StdCtrls.h"
+#include "widgets/MagneticFormWin32.h"
+
+namespace {
+
+constexpr char kTitle[] = "THE QUAVORY";
+
+void InitApp() {
+    Application->SetTitle(kTitle);
+    Application->Initialize();
+}
+
+// Lets the window system catch up (paints, posted messages), bounded.
+void Settle(unsigned ms = 150) {
+    PumpUntil([] { return false; }, ms);
+}
+
+// Reads the screen's pixels of a window's client area (24-bit Xvfb: exact).
+TBitmap ClientPixels(HWND wnd) {
+    RECT r;
+    GetClientRect(wnd, &r);
+    POINT origin{0, 0};
+    ClientToScreen(wnd, &origin);
+    HDC screen = GetDC(nullptr);
+    TOffscreen off(screen, r.right, r.bottom);
+    BitBlt(off.DC(), 0, 0, r.right, r.bottom, screen, origin.x, origin.y, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    return off.ToBitmap();
+}
+
+int CountColor(const TBitmap& b, TColor c, int x0 = 0, int x1 = -1) {
+    if (x1 < 0) x1 = b.Width();
+    int n = 0;
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = x0; x < x1; ++x) n += TBitmap::FromPixel(b.Pixel(x, y)) == c;
+    return n;
+}
+
+class TRaisingForm : public TForm {
+public:
+    explicit TRaisingForm(bool raiseInCreate) : TForm(nullptr) {
+        BorderStyle = TFormBorderStyle::bsNone;
+        SetClientSize(200, 100);
+        SetColor(clBlack);
+        OnCreate = [raiseInCreate](TObject*) {
+            if (raiseInCreate) throw EConvertError("'80a' is not a valid integer value");
+        };
+        created = true;
+        DoCreate();
+    }
+    bool created = false;
+};
+
+} // namespace
+
+// ------------------------------------------------------------------ handlers end at the error box
+
+TEST(GuardedHandlers, ACreateHandlerThatRaisesGivesOneBoxAndTheWindowStillShows) {
+    InitApp();
+    TMessageBoxWatcher box(kTitle);
+    TRaisingForm form(true); // the constructor returns: nothing unwinds out of it
+    ASSERT_TRUE(box.Wait());
+    EXPECT_EQ(box.Text(), "'80a' is not a valid integer value.");
+    EXPECT_TRUE(box.HasErrorIcon());
+    EXPECT_TRUE(form.created);
+    form.Show();
+    EXPECT_TRUE(IsWindowVisible(form.Handle()));
+}
+
+TEST(GuardedHandlers, ShowResizeAndCloseHandlersThatRaiseEndAtTheBoxAndTheFormCarriesOn) {
+    InitApp();
+    std::vector<std::string> boxes;
+    Application->OnException = [&](TObject*, const std::exception& e) { boxes.push_back(e.what()); };
+    TRaisingForm form(false);
+    form.OnShow = [](TObject*) { throw Exception("show"); };
+    form.OnResize = [](TObject*) { throw Exception("resize"); };
+    form.OnClose = [](TObject*, TCloseAction&) { throw Exception("close"); };
+    form.Show();
+    EXPECT_TRUE(IsWindowVisible(form.Handle()));
+    form.SetBounds(10, 10, 300, 120); // WM_SIZE from the platform
+    EXPECT_EQ(form.Width(), 300);
+    SendMessageA(form.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(form.Handle())); // the close still hides
+    // The first resize comes with the window's creation, before it shows.
+    EXPECT_EQ(boxes, (std::vector<std::string>{"resize", "show", "resize", "close"}));
+    Application->OnException = nullptr;
+}
+
+TEST(GuardedHandlers, AClickOrPaintThatRaisesGivesOneBoxAndTheWindowStaysUsable) {
+    InitApp();
+    int shown = 0;
+    Application->OnException = [&](TObject*, const std::exception&) { ++shown; };
+    TRaisingForm form(false);
+    auto* box = new TPaintBox(&form);
+    box->SetParent(&form);
+    box->SetBounds(10, 10, 40, 40);
+    bool fail = true;
+    int painted = 0;
+    box->OnPaint = [&](TObject*, TCanvas& c) {
+        if (fail) throw Exception("paint");
+        c.Brush.Color = clRed;
+        c.FillRect(Rect(0, 0, 40, 40));
+        ++painted;
+    };
+    auto* button = new TButton(&form);
+    button->SetParent(&form);
+    button->SetBounds(100, 10, 80, 25);
+    int clicks = 0;
+    button->OnClick = [&](TObject*) {
+        if (++clicks == 1) throw Exception("click");
+    };
+    form.Show();
+    Settle();
+    EXPECT_EQ(shown, 1); // the failing paint
+    // Repainting the whole window (as a box closing over it does) does not raise again.
+    RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Settle();
+    EXPECT_EQ(shown, 1);
+    // Once the box changes it paints again; this time it works.
+    fail = false;
+    box->Invalidate();
+    Settle();
+    EXPECT_EQ(painted, 1);
+    EXPECT_GT(CountColor(ClientPixels(form.Handle()), clRed), 1000);
+
+    SendMessageA(button->Handle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(shown, 2);
+    SendMessageA(button->Handle(), BM_CLICK, 0, 0); // still answers
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(shown, 2);
+    Application->OnException = nullptr;
+}
+
+// ------------------------------------------------------------------ right-click menus
+
+TEST(PopupMenu, RightClickOnAnAlwaysMoveableFormOpensItsMenuNotTheSystemMenu) {
+    InitApp();
+    TForm form(nullptr);
+    form.BorderStyle = TFormBorderStyle::bsNone;
+    form.BorderIcons = biSystemMenu | biMinimize;
+    form.SetBounds(100, 100, 200, 120);
+    auto* magnetic = new TMagneticForm(&form);
+    ASSERT_TRUE(magnetic->AlwaysMoveable);
+    auto* background = new TImage(&form); // a picture filling the window carries the menu
+    background->SetParent(&form);
+    background->SetBounds(0, 0, 200, 120);
+    auto* menu = new TPopupMenu(&form);
+    std::vector<std::string> chosen;
+    menu->Add("Settings1", "&Proxy Settings", [&](TObject*) { chosen.push_back("settings"); });
+    menu->Add("Exit1", "E&xit", [&](TObject*) { chosen.push_back("exit"); });
+    background->PopupMenu = menu;
+    form.Show();
+    SetForegroundWindow(form.Handle());
+    Settle();
+    // The client area answers as a caption, so the form can be dragged from anywhere.
+    EXPECT_EQ(SendMessageA(form.Handle(), WM_NCHITTEST, 0, MAKELPARAM(150, 150)), HTCAPTION);
+
+    {
+        TMenuDriver driver("DDE"); // second item
+        MouseClickAt(150, 150, TTestButton::Right);
+        PumpUntil([&] { return !chosen.empty(); }, 10000);
+        EXPECT_TRUE(driver.Seen());
+    }
+    EXPECT_EQ(chosen, (std::vector<std::string>{"exit"}));
+    EXPECT_EQ(menu->PopupComponent, background);
+    EXPECT_TRUE(IsWindowVisible(form.Handle())); // no system command ran
+}
+
+TEST(PopupMenu, AControlWithoutAMenuUsesItsParentsAndTheKeyboardOpensItToo) {
+    InitApp();
+    TForm form(nullptr);
+    form.BorderStyle = TFormBorderStyle::bsNone;
+    form.SetBounds(100, 100, 200, 120);
+    auto* button = new TButton(&form);
+    button->SetParent(&form);
+    button->SetBounds(10, 10, 80, 25);
+    auto* menu = new TPopupMenu(&form);
+    int chosen = 0;
+    menu->Add("One", "One", [&](TObject*) { ++chosen; });
+    form.PopupMenu = menu;
+    form.Show();
+    SetForegroundWindow(form.Handle());
+    Settle();
+    {
+        TMenuDriver driver("DE");
+        MouseClickAt(130, 120, TTestButton::Right); // on the button
+        PumpUntil([&] { return chosen > 0; }, 10000);
+    }
+    EXPECT_EQ(chosen, 1);
+    // Shift+F10 on the focused button (lParam -1: no mouse point).
+    {
+        TMenuDriver driver("DE");
+        SendMessageA(button->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(button->Handle()), -1);
+        PumpUntil([&] { return chosen > 1; }, 10000);
+    }
+    EXPECT_EQ(chosen, 2);
+}
+
+// ------------------------------------------------------------------ drop-down list
+
+TEST(ComboBox, TheOpenListKeepsItsRowsThroughResizesAndAPickSticks) {
+    InitApp();
+    TForm form(nullptr);
+    form.BorderStyle = TFormBorderStyle::bsNone;
+    form.SetBounds(100, 100, 300, 300);
+    auto* combo = new TComboBox(&form);
+    combo->SetParent(&form);
+    combo->SetBounds(10, 10, 186, 21);
+    combo->SetDropDownCount(10);
+    for (int i = 0; i < 12; ++i) combo->AddItem("Item " + std::to_string(i));
+    form.Show();
+    HWND h = combo->Handle();
+    int row = static_cast<int>(SendMessageA(h, CB_GETITEMHEIGHT, 0, 0));
+    auto listHeight = [&] { // the open list below the box
+        RECT r;
+        SendMessageA(h, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&r));
+        return r.bottom - r.top;
+    };
+    EXPECT_GE(listHeight(), 10 * row);
+    // The resizer and the narrow layout move and size the box after creation.
+    combo->SetBounds(20, 30, 150, 17);
+    combo->SetWidth(120);
+    EXPECT_GE(listHeight(), 10 * row);
+    EXPECT_LT(combo->Height(), 40); // the closed box keeps the height of one row
+    TFont f = combo->Font();
+    f.Height = -16;
+    combo->SetFont(f);
+    row = static_cast<int>(SendMessageA(h, CB_GETITEMHEIGHT, 0, 0));
+    EXPECT_GE(listHeight(), 10 * row);
+
+    // Open with the keyboard, walk down two rows, take it with Enter.
+    int changes = 0;
+    combo->OnChange = [&](TObject*) { ++changes; };
+    SetForegroundWindow(form.Handle());
+    combo->SetFocus();
+    PressKey(VK_F4);
+    PumpUntil([&] { return combo->DroppedDown(); }, 3000);
+    ASSERT_TRUE(combo->DroppedDown());
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetComboBoxInfo(h, &info));
+    RECT open;
+    GetWindowRect(info.hwndList, &open);
+    EXPECT_GE(open.bottom - open.top, 10 * row); // ten rows show, as set
+    PressKey(VK_DOWN);
+    PressKey(VK_DOWN);
+    PressKey(VK_RETURN);
+    PumpUntil([&] { return !combo->DroppedDown() && combo->ItemIndex() >= 0; }, 3000);
+    EXPECT_EQ(combo->ItemIndex(), 1);
+    EXPECT_EQ(combo->Text(), "Item 1");
+    EXPECT_GE(changes, 1);
+    combo->SetBounds(10, 10, 186, 21);
+    EXPECT_EQ(combo->ItemIndex(), 1); // a resize keeps the pick
+}
+
+// ------------------------------------------------------------------ check box and Enter
+
+TEST(CheckBox, SpaceTogglesAndEnterPressesTheDialogsDefaultButton) {
+    InitApp();
+    TForm dlg(nullptr);
+    dlg.BorderStyle = TFormBorderStyle::bsDialog;
+    dlg.SetClientSize(300, 120);
+    dlg.SetCaption(" ");
+    auto* ok = new TBitBtn(&dlg);
+    ok->SetParent(&dlg);
+    ok->SetBounds(75, 80, 57, 25);
+    ok->SetKind(TBitBtnKind::bkOK);
+    auto* check = new TCheckBox(&dlg);
+    check->SetParent(&dlg);
+    check->SetBounds(112, 30, 16, 17);
+    std::vector<bool> seen;
+    check->OnClick = [&](TObject*) { seen.push_back(check->Checked()); };
+    auto* timer = new TTimer(&dlg);
+    timer->SetInterval(50);
+    timer->OnTimer = [&](TObject*) {
+        timer->SetEnabled(false);
+        check->SetFocus();
+        PressKey(VK_SPACE);
+        PumpUntil([&] { return seen.size() == 1; }, 3000);
+        PressKey(VK_RETURN);
+    };
+    EXPECT_EQ(dlg.ShowModal(), mrOk);
+    EXPECT_EQ(seen, std::vector<bool>{true});
+    EXPECT_TRUE(check->Checked());
+}
+
+// ------------------------------------------------------------------ memo
+
+TEST(Memo, LinesAreJoinedWithCrLfEndAtNulAndRespectTheCapacity) {
+    InitApp();
+    TForm form(nullptr);
+    auto* memo = new TMemo(&form);
+    memo->SetParent(&form);
+    memo->WordWrap = false;
+    form.Show();
+    memo->SetText(std::string("<html>\n<body>\rone\r\ntwo\0hidden", 31));
+    EXPECT_EQ(memo->Text(), "<html>\r\n<body>\r\none\r\ntwo");
+    // The window holds exactly that text.
+    char buf[64] = {};
+    GetWindowTextA(memo->Handle(), buf, sizeof buf);
+    EXPECT_STREQ(buf, "<html>\r\n<body>\r\none\r\ntwo");
+    EXPECT_EQ(memo->LineCount(), 4);
+    EXPECT_EQ(memo->Line(2), "one");
+    TStringList lines{"a", "", "c"};
+    memo->SetLines(lines);
+    EXPECT_EQ(memo->Text(), "a\r\n\r\nc");
+    EXPECT_EQ(memo->Lines().Count(), 3);
+
+    // Typing goes in as a person types it; Enter starts a new line.
+    memo->Clear();
+    memo->SetFocus();
+    TypeText(memo->Handle(), "ab\rcd");
+    EXPECT_EQ(memo->Text(), "ab\r\ncd");
+    SendMessageA(memo->Handle(), EM_SETSEL, 0, 2); // select "ab" and type over it
+    TypeText(memo->Handle(), "X");
+    EXPECT_EQ(memo->Text(), "X\r\ncd");
+
+    memo->SetCapacity(10);
+    memo->SetText("0123456789");
+    EXPECT_THROW(memo->SetText("0123456789A"), Exception);
+    EXPECT_EQ(memo->Text(), "0123456789"); // unchanged by the refused text
+    try {
+        memo->SetText("a\nb\nc\nd\ne\n"); // 5 breaks become 10 bytes more
+        ADD_FAILURE() << "no error";
+    } catch (const Exception& e) { EXPECT_EQ(e.Message(), "Text exceeds memo capacity"); }
+    TypeText(memo->Handle(), "more"); // typing stops at the capacity too
+    EXPECT_EQ(memo->Text().size(), 10u);
+}
+
+// ------------------------------------------------------------------ edit
+
+TEST(Edit, TypingAndSelectionChangeTheTextAndRaiseOnChange) {
+    InitApp();
+    TForm form(nullptr);
+    auto* edit = new TEdit(&form);
+    edit->SetParent(&form);
+    std::vector<std::string> changes;
+    edit->OnChange = [&](TObject*) { changes.push_back(edit->Text()); };
+    form.Show();
+    edit->SetFocus();
+    TypeText(edit->Handle(), "proxy.example");
+    EXPECT_EQ(edit->Text(), "proxy.example");
+    EXPECT_EQ(changes.size(), 13u);
+    SendMessageA(edit->Handle(), EM_SETSEL, 5, 13);
+    TypeText(edit->Handle(), "local");
+    EXPECT_EQ(edit->Text(), "proxylocal");
+    EXPECT_EQ(changes.back(), "proxylocal");
+    TypeText(edit->Handle(), "\b\b");
+    EXPECT_EQ(edit->Text(), "proxyloc");
+}
+
+// ------------------------------------------------------------------ busy cursor
+
+TEST(BusyCursor, ShowsTheHourglassOverEveryControlAndNestsBackToTheControlsOwn) {
+    InitApp();
+    TForm form(nullptr);
+    form.BorderStyle = TFormBorderStyle::bsNone;
+    form.SetBounds(100, 100, 200, 100);
+    form.Cursor = crHandPoint;
+    auto* edit = new TEdit(&form);
+    edit->SetParent(&form);
+    edit->SetBounds(10, 10, 100, 21);
+    form.Show();
+    SetCursorPos(180, 180); // over the form, off the edit
+    Settle();
+    HCURSOR wait = LoadCursorA(nullptr, IDC_WAIT), hand = CursorHandle(crHandPoint);
+    auto cursorFor = [](HWND w) {
+        SendMessageA(w, WM_SETCURSOR, reinterpret_cast<WPARAM>(w), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        return GetCursor();
+    };
+    EXPECT_EQ(cursorFor(form.Handle()), hand);
+    {
+        TBusyCursor busy;
+        EXPECT_EQ(GetCursor(), wait);
+        EXPECT_EQ(cursorFor(form.Handle()), wait);
+        EXPECT_EQ(cursorFor(edit->Handle()), wait); // the system control's own I-beam gives way
+        {
+            TBusyCursor inner;
+            EXPECT_EQ(ScreenCursor(), crHourGlass);
+        }
+        EXPECT_EQ(ScreenCursor(), crHourGlass); // the outer one still holds
+        EXPECT_EQ(cursorFor(form.Handle()), wait);
+    }
+    EXPECT_EQ(ScreenCursor(), crDefault);
+    EXPECT_EQ(GetCursor(), hand); // the window under the mouse chose again at once
+    EXPECT_EQ(cursorFor(form.Handle()), hand);
+}
+
+// ------------------------------------------------------------------ resources and glyphs
+
+TEST(Resources, PicturesLoadFromTheModuleAndAMissingOneIsAClearError) {
+    TBitmap bmp = LoadPictureResource("TINYBMP");
+    ASSERT_EQ(bmp.Width(), 3);
+    EXPECT_EQ(TBitmap::FromPixel(bmp.Pixel(0, 0)), clRed);
+    EXPECT_EQ(TBitmap::FromPixel(bmp.Pixel(2, 1)), clYellow);
+    TBitmap dib = LoadPictureResource("TINYBITMAP"); // stored by windres without its file header
+    ASSERT_EQ(dib.Height(), 2);
+    EXPECT_EQ(TBitmap::FromPixel(dib.Pixel(1, 0)), clLime);
+    TBitmap jpg = LoadPictureResource("TINYJPG");
+    EXPECT_EQ(jpg.Width(), 8);
+    EXPECT_GT(GetRValue(TBitmap::FromPixel(jpg.Pixel(1, 1))), 200);
+    try {
+        LoadPictureResource("BACKGROUND");
+        ADD_FAILURE() << "a missing resource loaded";
+    } catch (const EResNotFound& e) { EXPECT_EQ(e.Message(), "Resource BACKGROUND not found"); }
+    EXPECT_THROW(LoadPictureResource("NOTAPICTURE"), EInvalidGraphic);
+}
+
+TEST(BitBtn, OkAndCancelButtonsDrawTheirStandardGlyphs) {
+    InitApp();
+    TForm form(nullptr);
+    form.BorderStyle = TFormBorderStyle::bsNone;
+    form.SetBounds(50, 50, 200, 60);
+    auto* ok = new TBitBtn(&form);
+    ok->SetParent(&form);
+    ok->SetBounds(10, 10, 75, 25);
+    ok->SetKind(TBitBtnKind::bkOK);
+    auto* cancel = new TBitBtn(&form);
+    cancel->SetParent(&form);
+    cancel->SetBounds(100, 10, 75, 25);
+    cancel->SetKind(TBitBtnKind::bkCancel);
+    EXPECT_EQ(ok->Caption(), "OK");
+    EXPECT_EQ(cancel->Caption(), "Cancel");
+    form.Show();
+    Settle(300);
+    TBitmap okPixels = ClientPixels(ok->Handle()), cancelPixels = ClientPixels(cancel->Handle());
+    // The glyph stands left of the caption: its ink is in the left half, and its ground is not drawn.
+    EXPECT_GT(CountColor(okPixels, kOkGlyphColor, 0, 37), 30);
+    EXPECT_EQ(CountColor(okPixels, kOkGlyphColor, 37), 0);
+    EXPECT_GT(CountColor(cancelPixels, kCancelGlyphColor, 0, 37), 30);
+    EXPECT_EQ(CountColor(okPixels, kGlyphTransparent), 0);
+    EXPECT_EQ(CountColor(cancelPixels, kGlyphTransparent), 0);
+    // A glyph set before the kind stays.
+    auto* custom = new TBitBtn(&form);
+    custom->SetParent(&form);
+    custom->SetGlyph(TBitmap(4, 4, 0x0000FF));
+    custom->SetKind(TBitBtnKind::bkOK);
+    EXPECT_EQ(custom->Glyph().Width(), 4);
+}
+
+// ------------------------------------------------------------------ the player's answers
+
+namespace {
+
+// A stand-in player window in this process: answers 104, 125, 211 and 212 from fields.
+struct TFakePlayer {
+    static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
+        auto* self = static_cast<TFakePlayer*>(HiddenWindowOwner(w));
+        if (msg == player::kMessage && self) {
+            self->asked.push_back(static_cast<long>(lParam));
+            switch (lParam) {
+            case player::kIsPlaying: return self->state;
+            case player::kGetListPos: return self->pos;
+            case player::kGetPlaylistFile:
+                return wParam == 2 && !self->file.empty() ? reinterpret_cast<LRESULT>(self->file.c_str()) : 0;
+            case player::kGetPlaylistTitle:
+                return wParam == 2 && !self->title.empty() ? reinterpret_cast<LRESULT>(self->title.c_str()) : 0;
+            default: return 0;
+            }
+        }
+        return DefWindowProcA(w, msg, wParam, lParam);
+    }
+    TFakePlayer() { wnd = CreateHiddenWindow("QuavoryTestPlayer", Proc, false, "", this); }
+    ~TFakePlayer() { DestroyWindow(wnd); }
+    HWND wnd;
+    LRESULT state = player::kPlaying;
+    int pos = 2;
+    std::string file = "C:\\music\\song.mp3", title = "Song";
+    std::vector<long> asked;
+};
+
+} // namespace
+
+TEST(PlayerQuery, AsksTheWindowInTheLiveFieldAndReadsZeroAsEmpty) {
+    TFakePlayer player;
+    HWND field = nullptr; // as in the record straight after load
+    TPlayerQuery q([&] { return field; });
+    EXPECT_FALSE(q.IsPlaying());
+    EXPECT_EQ(q.PlaylistTitle(0), "");
+    EXPECT_TRUE(player.asked.empty());
+    field = player.wnd; // the player fills the record in; the query sees it without a new object
+    EXPECT_TRUE(q.IsPlaying());
+    EXPECT_EQ(q.ListPos(), 2);
+    EXPECT_EQ(q.PlaylistFile(2), "C:\\music\\song.mp3");
+    EXPECT_EQ(q.PlaylistTitle(2), "Song");
+    EXPECT_EQ(q.PlaylistTitle(5), ""); // answer 0: no such entry
+    player.state = player::kPaused;
+    EXPECT_FALSE(q.IsPlaying());
+    EXPECT_EQ(player.asked, (std::vector<long>{104, 125, 211, 212, 212, 104}));
+    // A string without its NUL within the limit is cut there.
+    std::string longText(kMaxPlayerText + 10, 'x');
+    EXPECT_EQ(TPlayerQuery::TextAt(reinterpret_cast<LRESULT>(longText.c_str())).size(), kMaxPlayerText);
+    EXPECT_EQ(TPlayerQuery::TextAt(0), "");
+}
