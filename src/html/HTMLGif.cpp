@@ -1,6 +1,7 @@
 #include "html/HTMLGif.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "html/HTMLGifLzw.h"
@@ -78,7 +79,8 @@ void Deinterlace(const uint8_t* src, uint8_t* dst, int width, int height) {
 // damaged whatever its codes say, and is not allocated.
 int64_t MostPixelsFrom(size_t bytes, int minCodeSize) {
     if (minCodeSize < gif::MinLzwCodeSize || minCodeSize > gif::MaxLzwCodeSize) return 0;
-    const int64_t codes = static_cast<int64_t>(std::min<size_t>(bytes, size_t(1) << 32)) * 8 / (minCodeSize + 1);
+    const int64_t codes = static_cast<int64_t>(bytes) * 8 / (minCodeSize + 1);
+    if (codes > (int64_t(1) << 31)) return INT64_MAX; // no bound worth computing (and no overflow)
     return codes * (codes + 1) / 2;
 }
 
