@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "WindowTestKit.h"
+#include "support/Input.h"
 #include "html/Htmlview.h"
 #include "net/NMHttp.h"
 #include "player/MP3Tag.h"
@@ -257,10 +258,10 @@ TEST_F(MainWindowTest, AValueOfAnotherTypeGivesTheDataTypeError) {
 
 // ------------------------------------------------------------------ window commands, by mouse
 
-// A left click as the mouse makes it, posted to the button's window.
-void ClickAt(HWND w, int x = 2, int y = 2) {
-    PostMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    PostMessageA(w, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+// A click of the real mouse (through the system's input queue) on the middle of a control.
+void ClickOn(TControl* c, TTestButton button = TTestButton::Left) {
+    TPoint p = c->ClientToScreen(TPoint{c->Width() / 2, c->Height() / 2});
+    MouseClickAt(p.x, p.y, button);
 }
 
 TEST_F(MainWindowTest, CloseButtonHidesTheWindowAndTheWatcherGoesOn) {
@@ -270,7 +271,8 @@ TEST_F(MainWindowTest, CloseButtonHidesTheWindowAndTheWatcherGoesOn) {
     player.state = player::kPlaying;
     Create();
     ASSERT_TRUE(WaitFor([&] { return Label() == "ONE - A"; }));
-    ClickAt(form->CloseBtn->Handle());
+    SetForegroundWindow(form->Handle());
+    ClickOn(form->CloseBtn);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(form->Handle()); }));
     EXPECT_TRUE(IsWindow(form->Handle()));
     player.pos = 1;
@@ -279,7 +281,8 @@ TEST_F(MainWindowTest, CloseButtonHidesTheWindowAndTheWatcherGoesOn) {
 
 TEST_F(MainWindowTest, MinimiseButtonMinimisesTheWindow) {
     Create();
-    ClickAt(form->MinimizeBtn->Handle());
+    SetForegroundWindow(form->Handle());
+    ClickOn(form->MinimizeBtn);
     EXPECT_TRUE(PumpUntil([&] { return IsIconic(form->Handle()) != 0; }));
 }
 
@@ -288,8 +291,6 @@ TEST_F(MainWindowTest, TheMenuGlyphOpensThePopUpMenuBesideTheHeadingAndExitHides
     RECT menuRect{};
     std::atomic<bool> seen{false};
     std::thread person([&] {
-        HMENU dummy = nullptr;
-        (void)dummy;
         for (int i = 0; i < 500 && !seen; ++i) {
             HWND m = FindWindowA("#32768", nullptr);
             if (m && IsWindowVisible(m)) {
@@ -303,7 +304,8 @@ TEST_F(MainWindowTest, TheMenuGlyphOpensThePopUpMenuBesideTheHeadingAndExitHides
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     });
-    ClickAt(form->InfinButton->Handle());
+    SetForegroundWindow(form->Handle());
+    ClickOn(form->InfinButton);
     PumpUntil([&] { return seen && !IsWindowVisible(form->Handle()); }, 10000);
     person.join();
     ASSERT_TRUE(seen);
@@ -312,7 +314,7 @@ TEST_F(MainWindowTest, TheMenuGlyphOpensThePopUpMenuBesideTheHeadingAndExitHides
     EXPECT_FALSE(IsWindowVisible(form->Handle()));
 }
 
-TEST_F(MainWindowTest, ARightClickOnThePictureOpensThePopUpMenu) {
+TEST_F(MainWindowTest, ARightClickOnThePictureOpensThePopUpMenuAndItsFirstItemTheProxyDialog) {
     Create();
     std::atomic<bool> seen{false};
     std::thread person([&] {
@@ -320,21 +322,30 @@ TEST_F(MainWindowTest, ARightClickOnThePictureOpensThePopUpMenu) {
             HWND m = FindWindowA("#32768", nullptr);
             if (m && IsWindowVisible(m)) {
                 seen = true;
-                PostMessageA(m, WM_KEYDOWN, VK_ESCAPE, 0);
+                // "&Proxy Settings", the first item.
+                PostMessageA(m, WM_KEYDOWN, VK_DOWN, 0);
+                PostMessageA(m, WM_KEYDOWN, VK_RETURN, 0);
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     });
-    // A right click over the background picture, below the heading and away from controls.
+    std::string port;
+    TDialogDriver dialog(" ", [&](HWND, TDialogDriver::Controls& c) {
+        port = TDialogDriver::TextOf(c["PortEdit"]);
+        TDialogDriver::Click(c["BitBtn2"]);
+    });
+    // A right click of the real mouse over the background picture, away from other controls.
     HWND w = form->Handle();
-    POINT p{300, 440};
-    PostMessageA(w, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(p.x, p.y));
-    PostMessageA(w, WM_RBUTTONUP, 0, MAKELPARAM(p.x, p.y));
-    ClientToScreen(w, &p);
-    PostMessageA(w, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(w), MAKELPARAM(p.x, p.y));
+    SetForegroundWindow(w);
+    TPoint p = form->ClientToScreen(TPoint{300, 440});
+    MouseClickAt(p.x, p.y, TTestButton::Right);
     PumpUntil([&] { return seen.load(); }, 5000);
     person.join();
-    EXPECT_TRUE(seen);
+    ASSERT_TRUE(seen);
+    PumpUntil([&] { return !dialog.Running(); }, 10000);
+    EXPECT_TRUE(dialog.Wait());
+    EXPECT_EQ(port, "8080");
+    EXPECT_EQ(StoredText("proxy"), "First");
     EXPECT_TRUE(IsWindowVisible(w));
 }
 
