@@ -286,6 +286,18 @@ TEST_F(MainWindowTest, MinimiseButtonMinimisesTheWindow) {
     EXPECT_TRUE(PumpUntil([&] { return IsIconic(form->Handle()) != 0; }));
 }
 
+TEST_F(MainWindowTest, TheSystemMinimiseCommandIsAnsweredWithZeroWhateverItsLowBits) {
+    Create();
+    // The low four bits of the command carry platform details; they do not change its meaning.
+    EXPECT_EQ(SendMessageA(form->Handle(), WM_SYSCOMMAND, SC_MINIMIZE | 0x2, 0), 0);
+    EXPECT_TRUE(PumpUntil([&] { return IsIconic(form->Handle()) != 0; }));
+    form->SetWindowState(TWindowState::wsNormal);
+    // Other commands get the standard handling: SC_CLOSE closes, which hides this window.
+    SendMessageA(form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(form->Handle()); }));
+    EXPECT_TRUE(IsWindow(form->Handle()));
+}
+
 TEST_F(MainWindowTest, TheMenuGlyphOpensThePopUpMenuBesideTheHeadingAndExitHides) {
     Create();
     RECT menuRect{};
