@@ -75,6 +75,13 @@ public:
     // Keyboard handling for dialogs (Enter, Esc, Tab). True when the message was consumed.
     bool DialogKey(const MSG& m);
 
+    // The controls Tab walks, in order: windowed controls with TabStop that can take the focus,
+    // siblings by TabOrder (those without one after, in creation order), each container's
+    // controls right after it.
+    std::vector<TWinControl*> TabList() const;
+    // Moves the focus to the next (or previous) control of TabList after `current`, wrapping.
+    void SelectNext(TWinControl* current, bool forward);
+
 protected:
     void CreateParams(TCreateParams& params) override;
     void Resized() override;

@@ -304,6 +304,53 @@ TEST(CheckBox, SpaceTogglesAndEnterPressesTheDialogsDefaultButton) {
     EXPECT_TRUE(check->Checked());
 }
 
+// ------------------------------------------------------------------ tab order
+
+TEST(ModalDialog, OpensOnTheFirstControlInTabOrderAndTabWalksTheOrderBothWays) {
+    InitApp();
+    TForm dlg(nullptr);
+    dlg.BorderStyle = TFormBorderStyle::bsDialog;
+    dlg.SetClientSize(379, 172);
+    // Created in another order than the tab order, as the proxy dialog's table has them.
+    auto add = [&](TWinControl* c, int tabOrder, int left, int top) {
+        c->SetParent(&dlg);
+        c->SetBounds(left, top, 60, 21);
+        c->TabOrder = tabOrder;
+        return c;
+    };
+    auto* proxy = add(new TEdit(&dlg), 2, 16, 106);
+    auto* check = add(new TCheckBox(&dlg), 3, 112, 70);
+    auto* port = add(new TEdit(&dlg), 4, 320, 106);
+    auto* ok = new TBitBtn(&dlg);
+    add(ok, 0, 75, 144);
+    ok->SetKind(TBitBtnKind::bkOK);
+    auto* cancel = new TBitBtn(&dlg);
+    add(cancel, 1, 234, 144);
+    cancel->SetKind(TBitBtnKind::bkCancel);
+    auto* hidden = add(new TEdit(&dlg), 5, 0, 0);
+    hidden->Hide(); // not reachable by Tab
+    std::vector<TWinControl*> seen;
+    auto* timer = new TTimer(&dlg);
+    timer->SetInterval(50);
+    // One key a tick, so the dialog's own loop reads each key as it would from a person.
+    int step = 0;
+    timer->OnTimer = [&](TObject*) {
+        seen.push_back(TWinControl::FromHandle(GetFocus()));
+        ++step;
+        if (step <= 5)
+            PressKey(VK_TAB);
+        else if (step == 6)
+            PressKey(VK_TAB, true);
+        else {
+            timer->SetEnabled(false);
+            PressKey(VK_ESCAPE);
+        }
+    };
+    EXPECT_EQ(dlg.ShowModal(), mrCancel);
+    std::vector<TWinControl*> expected = {ok, cancel, proxy, check, port, ok, port};
+    EXPECT_EQ(seen, expected);
+}
+
 // ------------------------------------------------------------------ memo
 
 TEST(Memo, LinesAreJoinedWithCrLfEndAtNulAndRespectTheCapacity) {
