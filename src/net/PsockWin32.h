@@ -3,7 +3,11 @@
 // CreateWinsockDriver (Psock.h).
 #pragma once
 
+#include <memory>
+
 #include "toolkit/Classes.h"
+
+class THiddenWindow;
 
 // A window-message timer on the creating thread (timer identifier 1 on a hidden window of class
 // "TmrWindowClass"). Every change re-arms it: it runs while Enabled, Interval is not 0 and
@@ -21,11 +25,11 @@ public:
 
     // Called by the window procedure on WM_TIMER.
     void Fire();
-    void* Handle() const { return window_; }
+    void* Handle() const;
 
 private:
     void Update();
-    void* window_ = nullptr;
+    std::unique_ptr<THiddenWindow> window_;
     bool enabled_ = true;
     unsigned interval_ = 1000;
     TNotifyEvent onTimer_;

@@ -44,7 +44,7 @@ namespace {
 
 // One hidden window per module receives every timer's WM_TIMER; the timer id is the key.
 struct TimerWindow {
-    HWND wnd = nullptr;
+    THiddenWindow wnd;
     std::map<UINT_PTR, TTimer*> timers;
     UINT_PTR nextId = 1;
 };
@@ -69,9 +69,8 @@ LRESULT CALLBACK TimerWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) 
 
 HWND TimerHandle() {
     auto& tw = Timers();
-    if (tw.wnd && IsWindow(tw.wnd)) return tw.wnd;
-    tw.wnd = CreateHiddenWindow("QuavoryTimerWindow", TimerWndProc, true);
-    return tw.wnd;
+    if (!tw.wnd || !IsWindow(tw.wnd.Handle())) tw.wnd = THiddenWindow("QuavoryTimerWindow", TimerWndProc, true);
+    return tw.wnd.Handle();
 }
 
 } // namespace
@@ -101,7 +100,7 @@ void TTimer::SetInterval(unsigned ms) {
 void TTimer::Update() {
     auto& tw = Timers();
     if (running_) {
-        KillTimer(tw.wnd, id_);
+        KillTimer(tw.wnd.Handle(), id_);
         tw.timers.erase(id_);
         running_ = false;
     }

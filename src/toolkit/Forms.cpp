@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "toolkit/Application.h"
+#include "toolkit/MessagePump.h"
 #include "toolkit/StdCtrls.h"
 
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
@@ -160,8 +161,6 @@ TModalResult TForm::ShowModal() {
     for (HWND w : disabled) EnableWindow(w, FALSE);
     modal_ = true;
     modalResult_ = mrNone;
-    bool quit = false;
-    WPARAM quitCode = 0;
     try {
         Show();
         SetForegroundWindow(Handle());
@@ -172,17 +171,12 @@ TModalResult TForm::ShowModal() {
         else
             tabs.front()->SetFocus();
         while (modalResult_ == mrNone) {
-            MSG m;
-            BOOL got = GetMessageA(&m, nullptr, 0, 0);
-            if (got == 0 || got == -1) {
-                quit = true;
-                quitCode = m.wParam;
+            if (!WaitAndPumpMessages(INFINITE)) {
+                // The thread's loop is ending: the dialog closes as cancelled, and the quit stays
+                // queued for that loop.
                 modalResult_ = mrCancel;
                 break;
             }
-            if (DialogKey(m)) continue;
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
         }
     } catch (...) {
         modal_ = false;
@@ -193,7 +187,6 @@ TModalResult TForm::ShowModal() {
     Hide();
     modal_ = false;
     if (previous && IsWindow(previous)) SetActiveWindow(previous);
-    if (quit) PostQuitMessage(static_cast<int>(quitCode));
     return modalResult_;
 }
 

@@ -512,7 +512,7 @@ namespace {
 // A stand-in player window in this process: answers 104, 125, 211 and 212 from fields.
 struct TFakePlayer {
     static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
-        auto* self = static_cast<TFakePlayer*>(HiddenWindowOwner(w));
+        auto* self = static_cast<TFakePlayer*>(THiddenWindow::Owner(w));
         if (msg == player::kMessage && self) {
             self->asked.push_back(static_cast<long>(lParam));
             switch (lParam) {
@@ -527,8 +527,8 @@ struct TFakePlayer {
         }
         return DefWindowProcA(w, msg, wParam, lParam);
     }
-    TFakePlayer() { wnd = CreateHiddenWindow("QuavoryTestPlayer", Proc, false, "", this); }
-    ~TFakePlayer() { DestroyWindow(wnd); }
+    TFakePlayer() : window("QuavoryTestPlayer", Proc, false, this), wnd(window.Handle()) {}
+    THiddenWindow window;
     HWND wnd;
     LRESULT state = player::kPlaying;
     int pos = 2;
