@@ -96,6 +96,10 @@ TForm1::TForm1(TComponent* owner, TPlayerWindowSource playerWindow)
 
 TForm1::~TForm1() { DestroyComponents(); }
 
+void TForm1::CancelNestedWork() {
+    if (NMHTTP1) NMHTTP1->Abort();
+}
+
 void TForm1::CreateControls() {
     // Right-clicks on the pictures of the window open its pop-up menu once it exists.
     auto picture = [](TImage*& field, const char* art, bool stretch, bool visible) {

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "toolkit/Application.h"
+#include "toolkit/Forms.h"
 #include "toolkit/GdiCanvas.h"
 #include "toolkit/Menus.h"
 
@@ -822,5 +823,11 @@ LRESULT CALLBACK ToolkitWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam
         }
     }
     if (!c) return DefWindowProcA(wnd, msg, wParam, lParam);
-    return c->Dispatch(msg, wParam, lParam);
+    // While the message is handled the form cannot be freed under it (TForm::Release).
+    TForm* form = TForm::FormOf(c);
+    if (!form) return c->Dispatch(msg, wParam, lParam);
+    form->EnterHandler();
+    LRESULT result = c->Dispatch(msg, wParam, lParam);
+    form->LeaveHandler(); // may free the form (and c): nothing of them is used after
+    return result;
 }

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "toolkit/Application.h"
+#include "toolkit/Forms.h"
 
 // ---------------------------------------------------------------- TImage
 
@@ -60,7 +61,11 @@ LRESULT CALLBACK TimerWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) 
         auto it = t.find(static_cast<UINT_PTR>(wParam));
         if (it != t.end()) {
             TTimer* timer = it->second;
+            // The timer's form stays whole while its handler runs (TForm::Release).
+            TForm* form = TForm::FormOf(timer);
+            if (form) form->EnterHandler();
             GuardedCall([&] { timer->Timer(); });
+            if (form) form->LeaveHandler();
         }
         return 0;
     }

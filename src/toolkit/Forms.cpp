@@ -26,6 +26,27 @@ TForm::~TForm() {
 
 void TForm::DoCreate() { RunHandler(OnCreate); }
 
+void TForm::Release() {
+    if (handlers_.ReleasePending()) return;
+    if (handlers_.Depth() > 0) {
+        // Something of ours is on the stack: end the loops it may be waiting in.
+        if (Application)
+            for (TForm* f : std::vector<TForm*>(Application->Forms()))
+                if (f->Modal() && f->ModalResult() == mrNone) f->SetModalResult(mrCancel);
+        GuardedCall([&] { CancelNestedWork(); });
+        PostMessageA(nullptr, WM_NULL, 0, 0); // wakes a wait that sleeps until a message comes
+    }
+    handlers_.Release();
+}
+
+TForm* TForm::FormOf(TComponent* c) {
+    for (auto* ctl = dynamic_cast<TControl*>(c); ctl; ctl = ctl->Parent())
+        if (!ctl->Parent()) return dynamic_cast<TForm*>(ctl);
+    for (TComponent* o = c; o; o = o->Owner())
+        if (auto* f = dynamic_cast<TForm*>(o)) return f;
+    return nullptr;
+}
+
 void TForm::RunHandler(const TNotifyEvent& handler) {
     // A handler that raises ends at the standard error box; the form goes on as if it had returned.
     if (handler) GuardedCall([&] { handler(this); });

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "plugin/PluginRecord.h"
+#include "support/Input.h"
 #include "support/MessageBoxWatcher.h"
 #include "toolkit/GdiCanvas.h"
 
@@ -119,4 +120,56 @@ TEST(PluginReload, UnloadLeavesNoClassOrWindowAndASecondLoadAtAnotherAddressWork
     EXPECT_TRUE(FreeLibrary(second));
     EXPECT_EQ(ClassesRegisteredBy(second), 0);
     VirtualFree(hold, 0, MEM_RELEASE);
+}
+
+namespace {
+
+HMODULE g_quitModule = nullptr;
+bool g_quitDone = false;
+bool g_dialogWasOpen = false;
+
+// What the player does when it closes while the plug-in's dialog is open: quit, then unload,
+// from inside a message the dialog's loop dispatches.
+void CALLBACK QuitAndUnload(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    g_dialogWasOpen = FindWindowA("QuavoryWindow", " ") != nullptr; // the proxy dialog's caption
+    RecordOf(g_quitModule)->quit();
+    FreeLibrary(g_quitModule);
+    g_quitDone = true;
+}
+
+} // namespace
+
+TEST(PluginQuit, QuitAndUnloadFromInsideTheProxyDialogsLoopReturnsSafely) {
+    HMODULE m = LoadLibraryA(DllPath().c_str());
+    ASSERT_NE(m, nullptr);
+    TWinampGeneralPurposePlugin* r = RecordOf(m);
+    r->hDllInstance = m;
+    ASSERT_EQ(r->init(), 0);
+    HWND w = FindWindowA(nullptr, "QUAVORY");
+    ASSERT_NE(w, nullptr);
+    SetForegroundWindow(w);
+    PumpUntil([] { return false; }, 300);
+    // A right-click on the window opens its menu; the first item opens the proxy dialog, whose
+    // modal loop then runs inside the window's handler.
+    g_quitModule = m;
+    g_quitDone = false;
+    SetTimer(nullptr, 0, 1500, QuitAndUnload);
+    RECT rc;
+    GetWindowRect(w, &rc);
+    {
+        TMenuDriver menu("DE");
+        MouseClickAt(rc.left + 300, rc.top + 300, TTestButton::Right);
+        PumpUntil([] { return g_quitDone; }, 20000);
+        EXPECT_TRUE(menu.Seen());
+    }
+    ASSERT_TRUE(g_quitDone);
+    EXPECT_TRUE(g_dialogWasOpen);
+    EXPECT_EQ(FindWindowA("QuavoryWindow", " "), nullptr);
+    // The dialog closed, the handler returned, and only then did the window go.
+    PumpUntil([] { return FindWindowA(nullptr, "QUAVORY") == nullptr; }, 5000);
+    EXPECT_EQ(FindWindowA(nullptr, "QUAVORY"), nullptr);
+    EXPECT_FALSE(IsWindow(w));
+    // The library stayed loaded for the handler to return into; it is kept until the process ends.
+    EXPECT_EQ(GetModuleHandleA("gen_quavory.dll"), m);
 }

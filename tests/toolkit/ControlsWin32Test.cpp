@@ -17,6 +17,7 @@
 #include "toolkit/GdiCanvas.h"
 #include "toolkit/Jpeg.h"
 #include "toolkit/Menus.h"
+#include "toolkit/MessagePump.h"
 #include "toolkit/Resources.h"
 #include "toolkit/StdCtrls.h"
 #include "widgets/MagneticFormWin32.h"
@@ -558,4 +559,78 @@ TEST(PlayerQuery, AsksTheWindowInTheLiveFieldAndReadsZeroAsEmpty) {
     std::string longText(kMaxPlayerText + 10, 'x');
     EXPECT_EQ(TPlayerQuery::TextAt(reinterpret_cast<LRESULT>(longText.c_str())).size(), kMaxPlayerText);
     EXPECT_EQ(TPlayerQuery::TextAt(0), "");
+}
+
+// ------------------------------------------------------------------ the one pump
+
+namespace {
+
+// Takes a WM_QUIT out of the queue if one is there; returns its code or -1.
+int TakeQuit() {
+    MSG m;
+    if (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return static_cast<int>(m.wParam);
+    return -1;
+}
+
+} // namespace
+
+TEST(MessagePump, EveryWaitLeavesWmQuitQueuedForTheThreadsOwnLoop) {
+    InitApp();
+    // ProcessMessages: later messages wait, the quit stays with its code.
+    PostQuitMessage(7);
+    Application->ProcessMessages();
+    EXPECT_TRUE(QuitSeen());
+    EXPECT_EQ(TakeQuit(), 7);
+    EXPECT_EQ(TakeQuit(), -1);
+
+    // A modal dialog whose loop meets a quit closes as cancelled and leaves the quit queued.
+    TForm dlg(nullptr);
+    dlg.BorderStyle = TFormBorderStyle::bsDialog;
+    auto* timer = new TTimer(&dlg);
+    timer->SetInterval(30);
+    timer->OnTimer = [&](TObject*) {
+        timer->SetEnabled(false);
+        PostQuitMessage(3);
+    };
+    EXPECT_EQ(dlg.ShowModal(), mrCancel);
+    EXPECT_FALSE(dlg.Visible());
+    EXPECT_EQ(TakeQuit(), 3);
+
+    // A wait inside a modal dialog (a request pumping) still hands the dialog its keys.
+    TForm dlg2(nullptr);
+    dlg2.BorderStyle = TFormBorderStyle::bsDialog;
+    auto* edit = new TEdit(&dlg2);
+    edit->SetParent(&dlg2);
+    auto* t2 = new TTimer(&dlg2);
+    t2->SetInterval(30);
+    t2->OnTimer = [&](TObject*) {
+        t2->SetEnabled(false);
+        PostMessageA(edit->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+        for (int i = 0; i < 20 && dlg2.ModalResult() == mrNone; ++i) WaitAndPumpMessages(10);
+    };
+    EXPECT_EQ(dlg2.ShowModal(), mrCancel);
+}
+
+namespace {
+int g_destroyProbe = 0;
+void* g_ownerAtDestroy = &g_destroyProbe;
+LRESULT CALLBACK ListenerProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_DESTROY) g_ownerAtDestroy = THiddenWindow::Owner(w);
+    return DefWindowProcA(w, msg, wParam, lParam);
+}
+} // namespace
+
+TEST(HiddenWindow, TheOwnerIsClearedBeforeTheWindowGoesAndMovesKeepOneWindow) {
+    int owner = 0;
+    THiddenWindow a("QuavoryTestListener", ListenerProc, true, &owner);
+    ASSERT_TRUE(a);
+    HWND h = a.Handle();
+    EXPECT_EQ(THiddenWindow::Owner(h), &owner);
+    THiddenWindow b = std::move(a);
+    EXPECT_FALSE(a);
+    EXPECT_EQ(b.Handle(), h);
+    EXPECT_TRUE(IsWindow(h));
+    b.Reset();
+    EXPECT_FALSE(IsWindow(h));
+    EXPECT_EQ(g_ownerAtDestroy, nullptr); // a late message finds no owner
 }
