@@ -65,8 +65,18 @@ bool TMP3Remote::StartAmp() {
         Application->BringToFront();
     }
     WaitForInputIdle(pi.hProcess, INFINITE);
+    if (Application) Application->BringToFront();
+    bool found = FindAmp();
+    // The idle wait can return before the new process has made its first window: Wine answers at
+    // once while a slow-starting process (an emulated one, say) has not yet reached its message
+    // loop. A player that is still running gets a bounded time to show its window.
+    const DWORD start = GetTickCount();
+    while (!found && GetTickCount() - start < kPlayerWindowWaitMs &&
+           MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 50, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        if (Application) Application->ProcessMessages();
+        found = FindAmp();
+    }
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    if (Application) Application->BringToFront();
-    return FindAmp();
+    return found;
 }

@@ -13,6 +13,10 @@ class TMP3Remote : public TComponent {
 public:
     explicit TMP3Remote(TComponent* owner);
 
+    // How long StartAmp looks for the window of a player it started that is still running but
+    // was reported idle before it made its window.
+    static constexpr unsigned kPlayerWindowWaitMs = 20000;
+
     HWND AmpHandle = nullptr;
     bool AmpFound = false;
     TNotifyEvent OnAmpFound;

@@ -89,9 +89,9 @@ TForm1::TForm1(TComponent* owner, TPlayerWindowSource playerWindow)
     OnResize = [this](TObject* s) { FormResize(s); };
     OnDeactivate = [this](TObject* s) { FormDeactivate(s); };
     Handle();
-    // A failure while creating (a stored port that is no number) is shown in the standard error
-    // box; the window is created and shown all the same.
-    GuardedCall([this] { DoCreate(); });
+    // A failure while creating (a stored port that is no number) ends at the standard error box
+    // (DoCreate guards the handler); the window is created and shown all the same.
+    DoCreate();
 }
 
 TForm1::~TForm1() { DestroyComponents(); }

@@ -100,6 +100,18 @@ TEST(MP3Remote, AssigningTheVersionTableCopiesIntoTheSameList) {
     EXPECT_EQ(r.AmpVersionName(0x2009), "Not known winamp version, but still valid Winamp...8201");
 }
 
+TEST(MP3Remote, StartAmpOfAProgramThatEndsWithoutAPlayerWindowIsNotFound) {
+    ASSERT_EQ(FindWindowA(player::kWindowClass, nullptr), nullptr);
+    TMP3Remote r(nullptr);
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    SetOpenCommand("\"" + std::string(system) + "\\hostname.exe\" \"%1\"");
+    EXPECT_FALSE(r.StartAmp()); // started, ended, never made a player window
+    EXPECT_FALSE(r.AmpFound);
+    EXPECT_EQ(r.AmpHandle, nullptr);
+    RemoveOpenCommand();
+}
+
 TEST(MP3Remote, StartAmpStartsTheRegisteredPlayerAndFindsIt) {
     TMP3Remote r(nullptr);
     RemoveOpenCommand();
