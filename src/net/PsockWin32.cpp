@@ -271,6 +271,8 @@ LRESULT CALLBACK TimerWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
 
 std::unique_ptr<TSocketDriver> CreateWinsockDriver() { return std::make_unique<WinsockDriver>(); }
 
+std::unique_ptr<TSocketDriver> CreateDefaultSocketDriver() { return CreateWinsockDriver(); }
+
 void SetSocketWaitMode(TSocketWaitMode mode) { g_waitMode = mode; }
 TSocketWaitMode SocketWaitMode() { return g_waitMode; }
 

@@ -1,6 +1,6 @@
 // Win32 pieces of the socket layer: the time-out timer on a hidden window of its own, and the
 // choice of how the waits pause between passes. The WinSock driver itself is created by
-// CreateWinsockDriver (Psock.h).
+// CreateWinsockDriver, also the platform's CreateDefaultSocketDriver (Psock.h).
 #pragma once
 
 #include <memory>
@@ -8,6 +8,10 @@
 #include "toolkit/Classes.h"
 
 class THiddenWindow;
+class TSocketDriver;
+
+// The WinSock 1.1 driver.
+std::unique_ptr<TSocketDriver> CreateWinsockDriver();
 
 // A window-message timer on the creating thread (timer identifier 1 on a hidden window of class
 // "TmrWindowClass"). Every change re-arms it: it runs while Enabled, Interval is not 0 and

@@ -3,6 +3,7 @@
 #include "html/Htmlview.h"
 #include "net/NMHttp.h"
 #include "net/NMURL.h"
+#include "net/PsockWin32.h"
 #include "player/MP3Remote.h"
 #include "player/MP3Tag.h"
 #include "player/PlayerMessages.h"

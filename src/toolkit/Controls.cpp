@@ -532,10 +532,8 @@ void TWinControl::PaintControls(TCanvas& canvas, const TRect& dirty) {
         if (c->IsWindowed() || !c->Visible()) continue;
         TRect r = c->BoundsRect();
         if (IntersectRect(r, dirty).IsEmpty()) continue;
-        auto* gdi = dynamic_cast<TGdiCanvas*>(&canvas);
         canvas.PushClip(r);
-        POINT old{0, 0};
-        if (gdi) SetViewportOrgEx(gdi->Handle(), r.Left, r.Top, &old);
+        canvas.PushOrigin(r.Left, r.Top); // the control paints in its own coordinates
         {
             // Each control draws with fresh tools, as on a canvas of its own.
             TFont font = canvas.Font;
@@ -554,7 +552,7 @@ void TWinControl::PaintControls(TCanvas& canvas, const TRect& dirty) {
             canvas.Pen = pen;
             canvas.Brush = brush;
         }
-        if (gdi) SetViewportOrgEx(gdi->Handle(), old.x, old.y, nullptr);
+        canvas.PopOrigin();
         canvas.PopClip();
     }
 }
