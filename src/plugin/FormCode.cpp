@@ -367,9 +367,9 @@ void TForm1::FormShow(TObject*) {
 }
 
 void TForm1::FormResize(TObject*) {
-    if (!FormResizer1) return; // sizing while the form is still being built
     FormResizer1->ScaleControls();
-    // The background picture fills the client area whatever its size.
+    // The background picture is aligned to the client area, which the resizer leaves to the
+    // toolkit; the toolkit does no alignment, so it is made to fill the client area here.
     Image4->SetBounds(0, 0, ClientWidth(), ClientHeight());
     for (TLabel* l : {CurrentTrackLabel, TrackLabel, Label3}) l->SetWidth(Width());
 }
