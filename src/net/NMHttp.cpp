@@ -5,6 +5,7 @@
 
 #include "net/NMURL.h"
 #include "net/NMUUE.h"
+#include "toolkit/ScopeExit.h"
 #include "toolkit/SysUtils.h"
 
 namespace {
@@ -117,13 +118,9 @@ void TNMHTTP::DoRequest() {
     // below unwinds without touching it.
     const auto alive = Alive();
     busy_ = true;
-    struct Reset {
-        TNMHTTP* self;
-        std::shared_ptr<const bool> alive;
-        ~Reset() {
-            if (*alive) self->busy_ = false;
-        }
-    } reset{this, alive};
+    auto reset = ScopeExit([this, alive] {
+        if (*alive) busy_ = false;
+    });
     int followed = 0;
     for (;;) {
         ParseUrl();
@@ -149,10 +146,13 @@ void TNMHTTP::DoRequest() {
                 Body.clear();
                 throw ESockError(LimitText(httplimits::kBody));
             }
-            if (InputFileMode)
+            if (InputFileMode) {
                 CaptureFile(Body, expected);
-            else
+            } else {
+                // A stated length is known to be within the limit: room for it once.
+                if (expected > 0) Body.reserve(static_cast<size_t>(expected));
                 CaptureString(Body, static_cast<int>(expected), httplimits::kBody);
+            }
             // The peer closed before the body was whole: a truncated page is not a reply.
             const long long got = InputFileMode ? BytesReceived : static_cast<long long>(Body.size());
             if (expected > 0 && got < expected)
@@ -329,12 +329,9 @@ void TNMHTTP::ReadReplyHeader() {
     } else {
         Header.clear();
     }
-    struct Closer {
-        std::FILE*& f;
-        ~Closer() {
-            if (f) std::fclose(f);
-        }
-    } closer{file};
+    auto closer = ScopeExit([&file] {
+        if (file) std::fclose(file);
+    });
     std::string header; // kept here until the header is whole, so a failed reply leaves none
     auto store = [&](const std::string& line) {
         if (file) {

@@ -161,6 +161,8 @@ public:
         if (thread_.joinable()) thread_.join();
         return found_;
     }
+    // True until the steps have run (or the watch gave up).
+    bool Running() const { return !done_; }
 
     // Person-like actions.
     // BM_CLICK presses the button as a click does; the posted empty message then wakes the
@@ -216,15 +218,18 @@ private:
                 EnumChildWindows(s.found, Collect, reinterpret_cast<LPARAM>(&controls));
                 found_ = true;
                 steps_(s.found, controls);
+                done_ = true;
                 return;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
+        done_ = true;
     }
     std::string caption_;
     std::function<void(HWND, Controls&)> steps_;
     std::thread thread_;
     std::atomic<bool> found_{false};
+    std::atomic<bool> done_{false};
 };
 
 // ---------------------------------------------------------------- screenshots
