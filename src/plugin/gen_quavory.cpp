@@ -4,6 +4,7 @@
 
 #include "plugin/FormCode.h"
 #include "toolkit/Application.h"
+#include "toolkit/Controls.h"
 
 namespace {
 
@@ -37,11 +38,40 @@ void ConfigPlugin() {
     GuardedCall([] { MessageBoxA(nullptr, "Nothing to do here !", "Configure", MB_OK); });
 }
 
+// A window told to go while one of its handlers waited for the service is freed from here, by a
+// message posted once that handler has returned, so that no handler of it is still running.
+constexpr UINT kReleaseWindowMessage = WM_USER + 1;
+HWND g_releaser = nullptr;
+
+LRESULT CALLBACK ReleaserProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == kReleaseWindowMessage) {
+        GuardedCall([lParam] { delete reinterpret_cast<TForm1*>(lParam); });
+        return 0;
+    }
+    return DefWindowProcA(wnd, msg, wParam, lParam);
+}
+
+void ReleaseLater(TForm1* w) {
+    if (!g_releaser) g_releaser = CreateHiddenWindow("QuavoryReleaser", ReleaserProc, true);
+    if (g_releaser) PostMessageA(g_releaser, kReleaseWindowMessage, 0, reinterpret_cast<LPARAM>(w));
+}
+
 void QuitPlugin() {
     GuardedCall([] {
         TForm1* w = g_mainWindow;
         g_mainWindow = nullptr;
-        delete w;
+        if (!w) return;
+        if (w->QuitRequested()) {
+            delete w;
+            return;
+        }
+        // A request waits further down this thread's stack, inside the library: the player
+        // unloads the library right after quit, so it stays loaded for the rest of the process,
+        // and the window goes once the waiting handler has unwound.
+        HMODULE self = nullptr;
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                           reinterpret_cast<LPCSTR>(&QuitPlugin), &self);
+        w->OnReleaseAfterRequest = [](TForm1* form) { ReleaseLater(form); };
     });
 }
 
