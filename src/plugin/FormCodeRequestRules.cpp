@@ -57,10 +57,10 @@ std::string JoinFormResults(const TStringList& results) {
 
 std::optional<std::string> CookieValueToStore(std::string_view receivedCookie) {
     if (receivedCookie.empty()) return std::nullopt;
-    // "ID=abc; path=/" stores "abc". A cookie without attributes ("ID=abc") keeps its whole
-    // value: cutting at a missing ";" would store nothing and lose the listener's identity.
-    size_t eq = receivedCookie.find('=');
-    size_t start = eq == std::string_view::npos ? 0 : eq + 1;
-    size_t semi = receivedCookie.find(';', start);
-    return std::string(receivedCookie.substr(start, semi == std::string_view::npos ? std::string_view::npos : semi - start));
+    // "ID=abc; path=/" stores "abc": the value of the name=value pair before the attributes. A
+    // cookie without attributes ("ID=abc") keeps its whole value, where cutting at a missing ";"
+    // would store nothing and lose the listener's identity.
+    std::string_view pair = receivedCookie.substr(0, receivedCookie.find(';'));
+    size_t eq = pair.find('=');
+    return std::string(eq == std::string_view::npos ? pair : pair.substr(eq + 1));
 }

@@ -71,9 +71,9 @@ TLinkDecision RouteLink(const std::string& url, std::string_view baseUrl = servi
 // later one leaves a bare "&".
 std::string JoinFormResults(const TStringList& results);
 
-// The value a reply's Set-Cookie text leaves stored for the listener: the characters after the
-// first "=" (from the start without one) up to the first ";" after them, or to the end when no
-// ";" follows. Nothing is stored (nullopt) for a reply without a cookie.
+// The value a reply's Set-Cookie text leaves stored for the listener: of the text before the first
+// ";" (all of it without one), the characters after its first "=" (all of them without one).
+// Nothing is stored (nullopt) for a reply without a cookie.
 std::optional<std::string> CookieValueToStore(std::string_view receivedCookie);
 
 // The busy bar after one tick: from the maximum back to 1, then on by one.

@@ -181,8 +181,7 @@ void TForm1::NMHTTP1Failure(int) { EndBusy(); }
 void TForm1::NMHTTP1Redirect(bool&) {
     // The engine has put the raw received cookie ("ID=abc; path=/") into the cookie field; the
     // service knows the listener only as UserCookie, so its value is taken over instead.
-    if (!NMHTTP1->ReceivedCookie.empty())
-        TakeOverCookie();
+    if (!NMHTTP1->ReceivedCookie.empty()) TakeOverCookie();
 }
 
 void TForm1::StopButtonClick(TObject*) {

@@ -53,13 +53,17 @@ TEST(RatingQuery, BuiltExactlyFromTheTag) {
          "8",
          "vALBUM=Disc&&vARTIST=Band&&vCOMMENTS=&&vTITLE=Song&&vGENREID=17&&vYEAR=1999&&vRating=8"},
         // No year, no comment: empty pieces, separators kept.
-        {{"Song", "Band", "Disc", "", "", 0}, "10", "vALBUM=Disc&&vARTIST=Band&&vCOMMENTS=&&vTITLE=Song&&vGENREID=0&&vYEAR=&&vRating=10"},
+        {{"Song", "Band", "Disc", "", "", 0},
+         "10",
+         "vALBUM=Disc&&vARTIST=Band&&vCOMMENTS=&&vTITLE=Song&&vGENREID=0&&vYEAR=&&vRating=10"},
         // Blanks and control characters trimmed at both ends, inner ones kept; the highest genre.
         {{"  Two  Words\t", "\x01The Band ", " Disc ", "2001", " nice ", 255},
          "1",
          "vALBUM=Disc&&vARTIST=The Band&&vCOMMENTS=nice&&vTITLE=Two  Words&&vGENREID=255&&vYEAR=2001&&vRating=1"},
         // Ampersands and equals signs inside a field go out as they are.
-        {{"A=B", "Rock & Roll", "X", "", "", 9}, "5", "vALBUM=X&&vARTIST=Rock & Roll&&vCOMMENTS=&&vTITLE=A=B&&vGENREID=9&&vYEAR=&&vRating=5"},
+        {{"A=B", "Rock & Roll", "X", "", "", 9},
+         "5",
+         "vALBUM=X&&vARTIST=Rock & Roll&&vCOMMENTS=&&vTITLE=A=B&&vGENREID=9&&vYEAR=&&vRating=5"},
     };
     for (const Case& c : cases) EXPECT_EQ(BuildRatingQuery(*TagOf(c.tag), c.rating), c.query);
 }
@@ -67,14 +71,16 @@ TEST(RatingQuery, BuiltExactlyFromTheTag) {
 TEST(RatingQuery, YearKeepsWhatTheTagHolds) {
     auto tag = TagOf({"T", "A", "B", "", "", 1});
     tag->SetYear(std::string("19\0\0", 4));
-    EXPECT_EQ(BuildRatingQuery(*tag, "3"), std::string("vALBUM=B&&vARTIST=A&&vCOMMENTS=&&vTITLE=T&&vGENREID=1&&vYEAR=19\0\0&&vRating=3", 76));
+    EXPECT_EQ(BuildRatingQuery(*tag, "3"),
+              std::string("vALBUM=B&&vARTIST=A&&vCOMMENTS=&&vTITLE=T&&vGENREID=1&&vYEAR=19\0\0&&vRating=3", 76));
 }
 
 TEST(RatingQuery, EncodedForTheEngineTheBodyGoesOutAsBuilt) {
     // The query is URL-encoded for Post, which decodes it again: the wire carries it unchanged,
     // even with characters that encoding changes.
-    for (const std::string query : {std::string("vALBUM=Disc&&vARTIST=Band&&vCOMMENTS=&&vTITLE=Song&&vGENREID=17&&vYEAR=1999&&vRating=8"),
-                                    std::string("vALBUM=Caf\xe9 50%+&&vARTIST=A/B?&&vCOMMENTS=&&vTITLE=x y&&vGENREID=1&&vYEAR=&&vRating=2")}) {
+    for (const std::string& query :
+         {std::string("vALBUM=Disc&&vARTIST=Band&&vCOMMENTS=&&vTITLE=Song&&vGENREID=17&&vYEAR=1999&&vRating=8"),
+          std::string("vALBUM=Caf\xe9 50%+&&vARTIST=A/B?&&vCOMMENTS=&&vTITLE=x y&&vGENREID=1&&vYEAR=&&vRating=2")}) {
         auto net = std::make_shared<FakeNet>();
         net->hosts[std::string(service::kHostName)] = FakeAddr(10, 0, 0, 1);
         FakeExchange e;
@@ -98,10 +104,8 @@ TEST(TagCompletion, AskedOnlyWhenTitleArtistOrAlbumIsMissing) {
     };
     const std::vector<Case> cases = {
         {{"T", "A", "B", "", "", 0}, false}, // genre, year and comment may be empty
-        {{"T", "A", "", "1999", "c", 3}, true},
-        {{"T", "  ", "B", "", "", 0}, true},
-        {{"\x01\x02", "A", "B", "", "", 0}, true},
-        {{"", "", "", "", "", 0}, true},
+        {{"T", "A", "", "1999", "c", 3}, true},    {{"T", "  ", "B", "", "", 0}, true},
+        {{"\x01\x02", "A", "B", "", "", 0}, true}, {{"", "", "", "", "", 0}, true},
     };
     for (const Case& c : cases) EXPECT_EQ(TagNeedsCompletion(*TagOf(c.tag)), c.ask) << c.tag.title << "/" << c.tag.artist;
 }
@@ -143,8 +147,8 @@ TEST(Forms, FieldsJoinedWithAmpersands) {
         {{"a=1", "b=2"}, "a=1&b=2"},
         {{}, ""},
         {{"q=x"}, "q=x"},
-        {{"", "a=1"}, "a=1"},          // an empty first text is dropped
-        {{"", "", "a=1"}, "a=1"},      // and so are all empty texts before the first
+        {{"", "a=1"}, "a=1"},             // an empty first text is dropped
+        {{"", "", "a=1"}, "a=1"},         // and so are all empty texts before the first
         {{"a=1", "", "b=2"}, "a=1&&b=2"}, // a later one leaves a bare "&"
         {{"a=1", ""}, "a=1&"},
     };
@@ -160,6 +164,7 @@ TEST(Cookies, ValueStoredFromTheReplysCookie) {
         {"ID=; path=/", ""},
         {"ID=a=b; path=/", "a=b"},
         {"QuavID=L123;path=/;", "L123"},
+        {"a;b=c", "a"}, // a value without a name
     };
     for (const auto& [received, stored] : cases) EXPECT_EQ(CookieValueToStore(received), stored) << received;
 }
