@@ -22,7 +22,11 @@ int TExStringList::FindHeader(std::string_view name) const {
         while (lo <= hi) {
             int mid = (lo + hi) / 2;
             std::string_view field;
-            int cmp = FieldName((*this)[mid], field) ? CompareText(field, name) : CompareText((*this)[mid], name);
+            // A line without ":" never matches. It sorts before the lines that start with its
+            // text and a colon, so the search goes on after it when its text is the name.
+            const bool hasColon = FieldName((*this)[mid], field);
+            int cmp = hasColon ? CompareText(field, name) : CompareText((*this)[mid], name);
+            if (cmp == 0 && !hasColon) cmp = -1;
             if (cmp == 0) {
                 found = mid;
                 hi = mid - 1;

@@ -47,10 +47,11 @@ long long FileSize(const std::string& name) {
 } // namespace
 
 int HttpStatusCode(const std::string& statusLine) {
-    size_t a = statusLine.find(' ');
+    const std::string line = StripLineEnd(statusLine);
+    size_t a = line.find(' ');
     if (a == std::string::npos) return 0;
-    size_t b = statusLine.find(' ', a + 1);
-    std::string word = statusLine.substr(a + 1, b == std::string::npos ? std::string::npos : b - a - 1);
+    size_t b = line.find(' ', a + 1);
+    std::string word = line.substr(a + 1, b == std::string::npos ? std::string::npos : b - a - 1);
     return StrToIntDef(word, 0);
 }
 
@@ -112,16 +113,27 @@ void TNMHTTP::SendHeaderAndData(const std::string& url, const std::string& data)
 // ---------------------------------------------------------------- the exchange
 
 void TNMHTTP::DoRequest() {
+    // A handler that runs during one of the waits may destroy this object; then every step
+    // below unwinds without touching it.
+    const auto alive = Alive();
     busy_ = true;
     struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{busy_};
+        TNMHTTP* self;
+        std::shared_ptr<const bool> alive;
+        ~Reset() {
+            if (*alive) self->busy_ = false;
+        }
+    } reset{this, alive};
     int followed = 0;
     for (;;) {
         ParseUrl();
         BuildRequestHeader();
-        if (OnAboutToSend) OnAboutToSend(this);
+        if (!Notify(OnAboutToSend)) return;
+        // A relative Location is resolved against the URL that was asked for.
+        const std::string requested =
+            RequestUrl.find("//") != std::string::npos
+                ? RequestUrl
+                : "http://" + Host + (Port != 80 ? ":" + std::to_string(Port) : std::string()) + RequestPath;
         try {
             Connect();
             SendRequest();
@@ -133,35 +145,63 @@ void TNMHTTP::DoRequest() {
                 expected = 0;
             else if (hasContentLength_)
                 expected = BytesExpected;
+            if (!InputFileMode && expected > static_cast<long long>(httplimits::kBody.Max)) {
+                Body.clear();
+                throw ESockError(LimitText(httplimits::kBody));
+            }
             if (InputFileMode)
                 CaptureFile(Body, expected);
             else
-                CaptureString(Body, static_cast<int>(expected));
+                CaptureString(Body, static_cast<int>(expected), httplimits::kBody);
+            // The peer closed before the body was whole: a truncated page is not a reply.
+            const long long got = InputFileMode ? BytesReceived : static_cast<long long>(Body.size());
+            if (expected > 0 && got < expected)
+                throw ESockError("Connection closed after " + std::to_string(got) + " of " + std::to_string(expected) +
+                                 " body bytes");
             if (ReplyCode < 299) {
-                if (OnSuccess) OnSuccess(CommandCode);
+                if (OnSuccess) {
+                    TResultEvent handler = OnSuccess;
+                    handler(CommandCode);
+                    if (!*alive) return;
+                }
                 ReportStatus(2, "Transaction Completed");
             } else if (ReplyCode > 399) {
-                if (OnFailure) OnFailure(CommandCode);
+                if (OnFailure) {
+                    TResultEvent handler = OnFailure;
+                    handler(CommandCode);
+                    if (!*alive) return;
+                }
             }
         } catch (...) {
-            try {
-                Disconnect();
-            } catch (...) {}
+            if (*alive) {
+                try {
+                    Disconnect();
+                } catch (...) {}
+            }
             throw;
         }
         Disconnect();
+        if (!*alive) return;
 
         if (ReplyCode >= 300 && ReplyCode <= 398) {
             bool handled = false;
             if (!ReceivedCookie.empty()) HeaderInfo.Cookie = ReceivedCookie;
-            if (OnRedirect) OnRedirect(handled);
+            if (OnRedirect) {
+                THandlerEvent handler = OnRedirect;
+                handler(handled);
+                if (!*alive) return;
+            }
             if (handled) break;
             // A bare file name is taken relative to the server root; the port goes with the
-            // host so that a server on another port than 80 is asked again.
+            // host so that a server on another port than 80 is asked again. Any other
+            // reference without a scheme ("ok/page.html", "../x", "/y") is resolved against
+            // the URL that was asked for (RFC 3986, 5.2).
             if (RequestUrl.find('/') == std::string::npos)
                 RequestUrl = "http://" + Host + (Port != 80 ? ":" + std::to_string(Port) : std::string()) + "/" + RequestUrl;
+            else if (locationSeen_ && !HasScheme(RequestUrl))
+                RequestUrl = ResolveReference(requested, RequestUrl);
         }
-        if (ReplyCode == 401 && OnAuthenticationNeeded) OnAuthenticationNeeded(this);
+        if (ReplyCode == 401 && !Notify(OnAuthenticationNeeded)) return;
         if (ReplyCode < 299 || ReplyCode > 399) break;
         // A redirection without a Location names nothing new: asking again would repeat the
         // same reply for ever.
@@ -210,6 +250,8 @@ void TNMHTTP::ParseUrl() {
         size_t next = hostPart.find(':', colon + 1);
         Port = StrToInt(hostPart.substr(colon + 1, next == std::string::npos ? std::string::npos : next - colon - 1));
         hostPart.resize(colon);
+        // Through a proxy the port goes out inside the URL, so it is checked here as well.
+        CheckPortRange(Port, "Port");
     }
     if (!hostPart.empty()) Host = hostPart;
     if (path.empty()) {
@@ -293,28 +335,43 @@ void TNMHTTP::ReadReplyHeader() {
             if (f) std::fclose(f);
         }
     } closer{file};
+    std::string header; // kept here until the header is whole, so a failed reply leaves none
     auto store = [&](const std::string& line) {
         if (file) {
             if (std::fwrite(line.data(), 1, line.size(), file) != line.size()) throw EInOutError("Cannot write file " + Header);
         } else {
-            Header += line;
+            header += line;
         }
     };
+    size_t headerBytes = 0;
+    // Reads one line of the header; the peer closing before its line end breaks the reply.
+    auto readLine = [&](int lineNo) {
+        std::string line = ReadLn(httplimits::kLine);
+        if (line.empty() && lineNo == 0) throw ESockError("Connection closed without a reply");
+        if (line.empty() || line.back() != '\n')
+            throw ESockError("Connection closed inside the reply header: line " + std::to_string(lineNo + 1) + " ended after " +
+                             std::to_string(line.size()) + " bytes without its line end");
+        headerBytes += line.size();
+        if (headerBytes > httplimits::kHeaderBytes)
+            throw ESockError("Reply header exceeds its limit of " + std::to_string(httplimits::kHeaderBytes) + " bytes");
+        return line;
+    };
 
-    std::string line = ReadLn();
-    // An empty result means the server closed the connection without sending a byte.
-    if (line.empty()) throw ESockError("Connection closed without a reply");
+    std::string line = readLine(0);
     ReplyCode = HttpStatusCode(line);
     store(line);
-    for (;;) {
-        line = ReadLn();
+    std::string location;
+    for (int n = 1;; ++n) {
+        if (n > httplimits::kHeaderLines)
+            throw ESockError("Reply header exceeds its limit of " + std::to_string(httplimits::kHeaderLines) + " lines");
+        line = readLine(n);
         std::string word = UpperCase(line.substr(0, line.find(' ')));
         if (word == "SET-COOKIE:") {
             ReceivedCookie = StripLineEnd(line.substr(12));
         } else if (word == "LOCATION:") {
             std::string value = StripLineEnd(line.substr(10));
             if (!value.empty()) {
-                RequestUrl = value;
+                location = value;
                 locationSeen_ = true;
             }
         } else if (word == "CONTENT-LENGTH:") {
@@ -330,6 +387,8 @@ void TNMHTTP::ReadReplyHeader() {
             hasContentLength_ = digits;
         }
         store(line);
-        if (line.empty() || line == "\n" || line == "\r\n") break;
+        if (line == "\n" || line == "\r\n") break;
     }
+    if (locationSeen_) RequestUrl = location;
+    if (!file) Header = std::move(header);
 }

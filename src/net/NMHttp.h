@@ -27,6 +27,21 @@ enum CmdType : int {
 
 using TResultEvent = std::function<void(CmdType Cmd)>;
 
+// The bounds on what a reply may make the engine hold. A reply past one fails with an ESockError
+// naming it ("<name> exceeds its limit of <n> bytes", or lines for the count), and nothing of it
+// is left in Body or Header. A body captured to a file is bounded by the disk instead.
+namespace httplimits {
+// A status or header line, its line end included. Servers keep lines far shorter; 8 KiB is
+// what common servers accept for a request line.
+inline constexpr TReceiveLimit kLine{8 * 1024, "Reply header line"};
+// Header lines after the status line, the empty line that ends the header included.
+inline constexpr int kHeaderLines = 100;
+// The whole header, status line included.
+inline constexpr size_t kHeaderBytes = 64 * 1024;
+// A body held in memory (Body). The service's pages are a few kilobytes.
+inline constexpr TReceiveLimit kBody{16 * 1024 * 1024, "Reply body"};
+} // namespace httplimits
+
 // Request header settings, kept between requests.
 class THeaderInfo : public TObject {
 public:
@@ -101,9 +116,11 @@ private:
     bool busy_ = false;
     bool hasContentLength_ = false;
     bool locationSeen_ = false;
+    std::string location_;         // the last Location value of the reply being read
     CmdType sentCommand_ = CmdGET; // the method of the request on the wire
 };
 
-// The status code of an HTTP status line: the integer value of its second blank-separated word,
+// The status code of an HTTP status line: the integer value of its second blank-separated word
+// (the line end does not belong to it, so a line without a reason phrase has its code too),
 // 0 when that is not a number.
 int HttpStatusCode(const std::string& statusLine);

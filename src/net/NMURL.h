@@ -28,3 +28,10 @@ public:
 // a "%" not followed by two hex digits raises EConvertError.
 std::string UrlEncode(const std::string& s);
 std::string UrlDecode(const std::string& s);
+
+// Resolves a URI reference against an absolute base URI (RFC 3986, section 5.2): "page.html",
+// "../up", "/root", "//host/path", "?query" and "#fragment" each take what they lack from the
+// base, and dot segments are removed. A reference with a scheme of its own is returned as it is.
+std::string ResolveReference(const std::string& base, const std::string& reference);
+// True when the text starts with a scheme and its colon (RFC 3986, section 3.1).
+bool HasScheme(const std::string& uri);

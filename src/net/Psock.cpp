@@ -15,6 +15,14 @@ constexpr size_t kMaxHostName = 255;
 
 } // namespace
 
+std::string LimitText(const TReceiveLimit& limit) {
+    return std::string(limit.Name) + " exceeds its limit of " + std::to_string(limit.Max) + " bytes";
+}
+
+void CheckPortRange(int port, const char* what) {
+    if (port < 1 || port > 65535) throw ESockError(std::string(what) + " " + std::to_string(port) + " is out of range 1-65535");
+}
+
 uint16_t HostToNet16(uint16_t v) {
     if constexpr (std::endian::native == std::endian::little)
         return static_cast<uint16_t>((v << 8) | (v >> 8));
@@ -31,6 +39,9 @@ TPowersock::TPowersock(TComponent* owner, std::unique_ptr<TSocketDriver> driver)
 }
 
 TPowersock::~TPowersock() {
+    // A wait that is running further up the stack (this object was destroyed by a handler that
+    // the wait ran) sees the token turn false and unwinds without touching the object.
+    *alive_ = false;
     // No event reaches a handler once destruction has begun: the handlers' objects may be gone.
     destroying_ = true;
     ReportStatus(8, "Destroy");
@@ -80,6 +91,25 @@ void TPowersock::TimeOutExpired() {
     TimerOff();
     TimedOut = true;
     Abort();
+}
+
+void TPowersock::WaitPass() {
+    // Reading stopped at the high-water mark resumes once the consumer has taken the bytes.
+    if (readPaused_ && receive_.Size() < kReceiveHighWater) {
+        readPaused_ = false;
+        driver_->Post(sockmsg::ContinueRead);
+    }
+    auto alive = alive_;
+    driver_->WaitPass();
+    if (!*alive) throw EAbortError("Socket destroyed during a wait");
+}
+
+bool TPowersock::Notify(const TNotifyEvent& event) {
+    if (!event) return true;
+    auto alive = alive_;
+    TNotifyEvent handler = event; // the member may go with the object while the handler runs
+    handler(this);
+    return *alive;
 }
 
 void TPowersock::Cancel() {
@@ -141,6 +171,17 @@ void TPowersock::Connect() {
     ReportStatus(8, "Connecting");
     CancelRequested = false;
     if (IsConnected) throw ESockError("Already connected");
+    if (Proxy.empty())
+        CheckPortRange(Port, "Port");
+    else
+        CheckPortRange(ProxyPort, "Proxy port");
+    // A new connection starts with nothing of the last one: bytes it left unread (past a
+    // Content-Length, after an aborted read, a body the request did not want) and bytes it
+    // could not send belong to that exchange only.
+    receive_.Clear();
+    send_.clear();
+    readPaused_ = false;
+    closePending_ = false;
     if (!driver_->HasSocket() && !driver_->CreateSocket(false)) throw ESockError("Initializaton of windows sockets failed");
     int attempts = 0;
     for (;;) {
@@ -201,7 +242,7 @@ void TPowersock::CloseSocket() {
         return;
     }
     if (destroying_) return;
-    if (OnDisconnect) OnDisconnect(this);
+    if (!Notify(OnDisconnect)) return;
     // A fresh socket lets the component connect again. If the platform refuses one now, the
     // next Connect tries again and reports the failure.
     driver_->CreateSocket(false);
@@ -222,7 +263,7 @@ void TPowersock::HandleSocketMessage(unsigned message, uint32_t lParam) {
             case fdev::Connect:
                 if (LastEventOk) {
                     IsConnected = true;
-                    if (OnConnect) OnConnect(this);
+                    Notify(OnConnect);
                 }
                 break;
             case fdev::Close: HandleClose(); break;
@@ -245,7 +286,16 @@ void TPowersock::HandleSocketMessage(unsigned message, uint32_t lParam) {
 }
 
 void TPowersock::HandleClose() {
+    // A read or write handler is running (its event handler runs a nested message loop): the
+    // close waits until it has ended, so bytes keep their order and no handler is re-entered.
+    if (inHandler_) {
+        closePending_ = true;
+        return;
+    }
+    closePending_ = false;
+    readPaused_ = false;
     // Drain what the peer sent before it closed.
+    auto alive = alive_;
     char buf[kPacketSize];
     for (;;) {
         if (CancelRequested) break;
@@ -253,6 +303,7 @@ void TPowersock::HandleClose() {
         int n = driver_->Recv(buf, kPacketSize, error);
         if (n <= 0) break;
         Deliver(buf, n);
+        if (!*alive) return;
     }
     IsConnected = false;
     CloseSocket();
@@ -272,20 +323,43 @@ void TPowersock::Deliver(const char* data, int n) {
         receive_.Append(data, static_cast<size_t>(n));
     }
     if (idleTimer_ && TimeOut > 0) driver_->TimerOn(static_cast<unsigned>(TimeOut));
-    if (Capturing) {
+    // A capture into memory counts the bytes as it takes them from the buffer; a file capture
+    // counts them here, where they go into the file.
+    if (Capturing && captureFile_) {
         BytesReceived += keep;
-        if (OnPacketRecvd) OnPacketRecvd(this);
+        Notify(OnPacketRecvd);
     }
 }
+
+// Marks a read or write handler as running for as long as it runs, also when an event handler
+// it calls raises or destroys the object.
+class TPowersock::HandlerScope {
+public:
+    explicit HandlerScope(TPowersock* owner) : owner_(owner), alive_(owner->alive_) { owner_->inHandler_ = true; }
+    ~HandlerScope() {
+        if (*alive_) owner_->inHandler_ = false;
+    }
+    bool Alive() const { return *alive_; }
+    // The handler ended normally: a close notification that came meanwhile runs now.
+    void Finish() {
+        owner_->inHandler_ = false;
+        if (owner_->closePending_) owner_->HandleClose();
+    }
+
+private:
+    TPowersock* owner_;
+    std::shared_ptr<bool> alive_;
+};
 
 void TPowersock::ReadToStream() {
     if (CancelRequested) driver_->StopNotifications();
     if (inHandler_) return;
-    inHandler_ = true;
-    struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{inHandler_};
+    // A full buffer is read on once the consumer has taken from it (see WaitPass).
+    if (!captureFile_ && receive_.Size() >= kReceiveHighWater) {
+        readPaused_ = true;
+        return;
+    }
+    HandlerScope scope(this);
     ReportStatus(8, "ReadToStream");
     char buf[kPacketSize];
     int error = 0;
@@ -293,21 +367,23 @@ void TPowersock::ReadToStream() {
     if (n < 0) {
         LastErrorCode = static_cast<uint16_t>(error);
         ReportStatus(8, "Looking Up Error Message");
-        return;
+    } else if (n > 0) {
+        Deliver(buf, n);
+        if (!scope.Alive()) return;
+        // A full packet means more may be waiting: read it on the next turn of the message loop.
+        if (n == kPacketSize) driver_->Post(sockmsg::ContinueRead);
     }
-    if (n == 0) return;
-    Deliver(buf, n);
-    // A full packet means more may be waiting: read it on the next turn of the message loop.
-    if (n == kPacketSize) driver_->Post(sockmsg::ContinueRead);
+    scope.Finish();
 }
 
 void TPowersock::WriteFromStream() {
     if (inHandler_) return;
-    inHandler_ = true;
-    struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{inHandler_};
+    HandlerScope scope(this);
+    WriteStep();
+    if (scope.Alive()) scope.Finish();
+}
+
+void TPowersock::WriteStep() {
     ReportStatus(8, "WriteFromStream");
     const bool work = FileTransfer ? (sendFile_ && BytesSent < sendFileSize_) : !send_.empty();
     if (!work || CancelRequested) return;
@@ -352,7 +428,7 @@ void TPowersock::WriteFromStream() {
         driver_->Post(sockmsg::ContinueWrite);
     else
         SendDone = true;
-    if (Capturing && OnPacketSent) OnPacketSent(this);
+    if (Capturing) Notify(OnPacketSent);
 }
 
 // ---------------------------------------------------------------- operations
@@ -368,8 +444,9 @@ void TPowersock::SendBytes(const char* data, size_t n) {
     while (!SendDone && !CancelRequested && !TimedOut && IsConnected) WaitPass();
     TimerOff();
     if (SendDone) return;
-    RaiseIfInterrupted("Socket send timed out", "Socket send aborted");
+    // What was not sent belongs to this request only: the next one must not send it first.
     send_.clear();
+    RaiseIfInterrupted("Socket send timed out", "Socket send aborted");
     throw ESockError(kClosedByPeer);
 }
 
@@ -398,19 +475,20 @@ void TPowersock::Writeln(const std::string& text) {
     Write(text + "\r\n");
 }
 
-std::string TPowersock::ReadLn() {
+std::string TPowersock::ReadLn(const TReceiveLimit& limit) {
     ReportStatus(8, "ReadLn");
     TimerOn();
     idleTimer_ = true;
-    while (!receive_.HasLine() && !CancelRequested && !TimedOut && IsConnected) WaitPass();
+    while (!receive_.HasLine() && receive_.Size() <= limit.Max && !CancelRequested && !TimedOut && IsConnected) WaitPass();
     TimerOff();
     if (TimedOut) RaiseIfInterrupted("Socket readln timed out", "Socket readln aborted");
     if (CancelRequested) throw EAbortError("Socket readln aborted"); // the request stays set
+    if (receive_.LineLength() > limit.Max) throw ESockError(LimitText(limit));
     // Either a whole line, or (the peer closed) whatever came before the close.
     return receive_.TakeLine();
 }
 
-void TPowersock::CaptureString(std::string& text, int count) {
+void TPowersock::CaptureString(std::string& text, int count, const TReceiveLimit& limit) {
     ReportStatus(8, "Capture String");
     text.clear();
     Capturing = true;
@@ -421,10 +499,21 @@ void TPowersock::CaptureString(std::string& text, int count) {
         if (CancelRequested || TimedOut) break;
         const bool open = IsConnected || !receive_.Empty();
         if (count == -1 ? !open : (count < 0 || text.size() >= static_cast<size_t>(count) || !open)) break;
-        if (!receive_.Empty())
-            text += receive_.Take(count == -1 ? -1 : static_cast<long long>(count) - static_cast<long long>(text.size()));
-        else
+        if (receive_.Empty()) {
             WaitPass();
+            continue;
+        }
+        const size_t before = text.size();
+        receive_.TakeInto(text, count == -1 ? -1 : static_cast<long long>(count) - static_cast<long long>(before));
+        if (text.size() > limit.Max) {
+            TimerOff();
+            Capturing = false;
+            text.clear();
+            text.shrink_to_fit();
+            throw ESockError(LimitText(limit));
+        }
+        BytesReceived += static_cast<int32_t>(text.size() - before);
+        if (!Notify(OnPacketRecvd)) throw EAbortError("Socket destroyed during a wait");
     }
     TimerOff();
     Capturing = false;
@@ -442,6 +531,7 @@ void TPowersock::CaptureFile(const std::string& fileName, int64_t limit) {
     if (!already.empty() && std::fwrite(already.data(), 1, already.size(), f) != already.size()) captureWriteFailed_ = true;
     BytesReceived = static_cast<int32_t>(already.size());
     captureFile_ = f;
+    if (!already.empty() && !Notify(OnPacketRecvd)) throw EAbortError("Socket destroyed during a wait");
     captureLimit_ = limit;
     TimerOn();
     idleTimer_ = true;

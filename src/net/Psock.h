@@ -8,6 +8,7 @@
 // window messages, tests drive the same code with a scripted driver.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -43,6 +44,22 @@ constexpr unsigned Read = 1, Write = 2, Oob = 4, Accept = 8, Connect = 16, Close
 constexpr int kWsaeWouldBlock = 10035;
 constexpr int kPacketSize = 16383;      // bytes moved per send or receive call
 constexpr int kWriteBufferSize = 16384; // characters Write sends at most
+// Bytes the receive buffer holds before the read handler stops taking more from the socket; the
+// next wait pass resumes reading once the consumer has taken them. TCP's own flow control then
+// holds the peer back, so no peer can make the buffer grow without bound.
+constexpr size_t kReceiveHighWater = 256 * 1024;
+
+// A bound on data that comes from the peer. Reading past it fails with an ESockError that names
+// it: "<Name> exceeds its limit of <Max> bytes".
+struct TReceiveLimit {
+    size_t Max = SIZE_MAX;
+    const char* Name = "Received data";
+};
+std::string LimitText(const TReceiveLimit& limit);
+
+// TCP ports are 16-bit and 0 is no port: anything outside 1..65535 raises ESockError
+// "<what> <port> is out of range 1-65535" before a connection is tried.
+void CheckPortRange(int port, const char* what);
 
 // An internet socket address as connect takes it: family 2, port and address in network order.
 struct TSockAddrIn {
@@ -151,11 +168,14 @@ public:
     void Write(const std::string& text);
     void Writeln(const std::string& text);
     // The next line with its line end. When the peer closes before a line feed arrives, the
-    // bytes that remain (possibly none) are the result.
-    std::string ReadLn();
+    // bytes that remain (possibly none) are the result. A line longer than limit.Max (line end
+    // included) raises ESockError with the limit's text.
+    std::string ReadLn(const TReceiveLimit& limit = {});
     // Collects bytes until the peer closes (count -1) or count bytes have come (or the peer
-    // closed first). The text holds at most count bytes; any surplus stays buffered.
-    void CaptureString(std::string& text, int count);
+    // closed first). The text holds at most count bytes; any surplus stays buffered. Each block
+    // taken adds to BytesReceived and raises OnPacketRecvd. More than limit.Max bytes clear the
+    // text and raise ESockError with the limit's text.
+    void CaptureString(std::string& text, int count, const TReceiveLimit& limit = {});
     // Writes the received bytes into a new file until the peer closes, or until limit bytes
     // (when not negative).
     void CaptureFile(const std::string& fileName, int64_t limit = -1);
@@ -180,8 +200,15 @@ protected:
     void CheckSocketError(int error, int tolerated);
     void TimerOn();
     void TimerOff();
-    // One turn of a wait loop.
-    void WaitPass() { driver_->WaitPass(); }
+    // One turn of a wait loop. Raises EAbortError "Socket destroyed during a wait" when a
+    // handler that ran during the pass destroyed this object: nothing of it may be touched then,
+    // and every frame that unwinds checks Alive() before it cleans up.
+    void WaitPass();
+    // A token that turns false when the object is destroyed; copy it before running code that
+    // may destroy the object (a wait pass, an event handler) and test it afterwards.
+    std::shared_ptr<const bool> Alive() const { return alive_; }
+    // Raises an event whose handler may destroy the object; false when it did.
+    bool Notify(const TNotifyEvent& event);
     // Raises `timedOutMessage` (ESockError) or `abortMessage` (EAbortError) when the wait was
     // ended by the time-out or a cancel; clears the cancel request.
     void RaiseIfInterrupted(const char* timedOutMessage, const char* abortMessage);
@@ -191,6 +218,8 @@ protected:
 private:
     void InitializeWinsock();
     void HandleClose();
+    class HandlerScope;
+    void WriteStep();
     // Hands received bytes to the capture file or the receive buffer and counts them.
     void Deliver(const char* data, int n);
     // Queues bytes for sending and waits until they are out.
@@ -206,7 +235,10 @@ private:
     std::FILE* captureFile_ = nullptr;
     int64_t captureLimit_ = -1;
     bool captureWriteFailed_ = false;
-    bool idleTimer_ = false; // the time-out timer guards a transfer and is re-armed on progress
+    bool idleTimer_ = false;    // the time-out timer guards a transfer and is re-armed on progress
+    bool closePending_ = false; // a close notification waits for the running handler to end
+    bool readPaused_ = false;   // the receive buffer reached kReceiveHighWater
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 #if defined(_WIN32)

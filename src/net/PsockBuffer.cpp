@@ -5,10 +5,23 @@ TReceiveBuffer::TReceiveBuffer() {
     spare_.reserve(2 * 16384);
 }
 
-std::string TReceiveBuffer::TakeLine() {
+std::string TReceiveBuffer::TakeLine() { return Take(static_cast<long long>(LineLength())); }
+
+size_t TReceiveBuffer::LineLength() const {
     size_t lf = data_.find('\n');
-    size_t n = lf == std::string::npos ? data_.size() : lf + 1;
-    return Take(static_cast<long long>(n));
+    return lf == std::string::npos ? data_.size() : lf + 1;
+}
+
+void TReceiveBuffer::TakeInto(std::string& out, long long n) {
+    if (n < 0 || static_cast<size_t>(n) >= data_.size()) {
+        out.append(data_);
+        data_.clear();
+        return;
+    }
+    out.append(data_, 0, static_cast<size_t>(n));
+    spare_.assign(data_, static_cast<size_t>(n), std::string::npos);
+    data_.swap(spare_);
+    spare_.clear();
 }
 
 std::string TReceiveBuffer::Take(long long n) {

@@ -16,8 +16,12 @@ public:
     // rest moves to the front by copying it into the spare buffer and exchanging the two, so
     // neither buffer is reallocated once it has grown.
     std::string TakeLine();
+    // The length of the first line with its line feed, or of all bytes when there is none.
+    size_t LineLength() const;
     // Removes and returns up to n bytes from the front (all when n is negative).
     std::string Take(long long n = -1);
+    // Removes up to n bytes from the front (all when n is negative) and appends them to out.
+    void TakeInto(std::string& out, long long n = -1);
     void Clear() { data_.clear(); }
     const std::string& Data() const { return data_; }
 

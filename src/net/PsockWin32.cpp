@@ -52,9 +52,10 @@ public:
 
     bool Startup(TPowersock* owner, TStringList& info) override {
         owner_ = owner;
-        if (g_instances++ == 0) {
+        if (g_instances == 0) {
             WSADATA wd{};
-            WSAStartup(0x0101, &wd); // the result is reported through the calls that follow
+            // A start-up that failed needs no clean-up; nothing of WinSock can be used then.
+            if (WSAStartup(0x0101, &wd) != 0) return false;
             info.Add("Version= " + VersionText(wd.wVersion));
             info.Add("High Version= " + VersionText(wd.wHighVersion));
             info.Add("Description= " + std::string(wd.szDescription, strnlen(wd.szDescription, sizeof wd.szDescription)));
@@ -62,12 +63,20 @@ public:
             info.Add("Max Sockets= " + std::to_string(wd.iMaxSockets));
             info.Add("Max Udp pack size= " + std::to_string(wd.iMaxUdpDg));
         }
+        ++g_instances;
         counted_ = true;
-        window_ = CreateHiddenWindow(kSockClass, &WindowProc, false, "", this);
-        timer_ = std::make_unique<TThreadTimer>(nullptr);
-        timer_->SetEnabled(false);
-        timer_->SetOnTimer([this](TObject*) { Tick(); });
-        if (!window_) {
+        // From here on every failure, a refused window or timer included, gives the count back
+        // (and cleans WinSock up when it was the only user).
+        try {
+            window_ = CreateHiddenWindow(kSockClass, &WindowProc, false, "", this);
+            if (!window_) {
+                Shutdown();
+                return false;
+            }
+            timer_ = std::make_unique<TThreadTimer>(nullptr);
+            timer_->SetEnabled(false);
+            timer_->SetOnTimer([this](TObject*) { Tick(); });
+        } catch (...) {
             Shutdown();
             return false;
         }

@@ -225,4 +225,93 @@ TEST(ExStringList, SortedListFindsFirstMatch) {
     EXPECT_EQ(list.FindHeader("nothing"), -1);
 }
 
+TEST(ExStringList, SortedListSkipsLinesWithoutColon) {
+    struct Case {
+        std::vector<const char*> lines;
+        const char* name;
+        const char* found; // nullptr: not found
+    } cases[] = {
+        {{"Host", "Zed: 1"}, "Host", nullptr},
+        {{"Accept: a", "Host", "Zed: 1"}, "host", nullptr},
+        {{"Host", "Host: a", "Zed: 1"}, "Host", "Host: a"},
+        {{"A: 1", "B: 2", "Host", "Host: a", "Host: b", "Zed: 1"}, "HOST", "Host: a"},
+        {{"Cookie", "Cookie: x=1"}, "Cookie", "Cookie: x=1"},
+    };
+    for (const auto& c : cases) {
+        TExStringList list;
+        list.SetSorted(true);
+        for (const char* l : c.lines) list.Add(l);
+        int i = list.FindHeader(c.name);
+        if (!c.found) {
+            EXPECT_EQ(i, -1) << c.name << " in " << list.Text();
+        } else {
+            ASSERT_GE(i, 0) << c.name << " in " << list.Text();
+            EXPECT_EQ(list[i], c.found);
+        }
+    }
+}
+
+// RFC 3986, 5.4.1 and 5.4.2: every example, with its base.
+TEST(ResolveReference, Rfc3986Examples) {
+    const std::string base = "http://a/b/c/d;p?q";
+    struct Case {
+        const char* ref;
+        const char* target;
+    } cases[] = {
+        {"g:h", "g:h"},
+        {"g", "http://a/b/c/g"},
+        {"./g", "http://a/b/c/g"},
+        {"g/", "http://a/b/c/g/"},
+        {"/g", "http://a/g"},
+        {"//g", "http://g"},
+        {"?y", "http://a/b/c/d;p?y"},
+        {"g?y", "http://a/b/c/g?y"},
+        {"#s", "http://a/b/c/d;p?q#s"},
+        {"g#s", "http://a/b/c/g#s"},
+        {"g?y#s", "http://a/b/c/g?y#s"},
+        {";x", "http://a/b/c/;x"},
+        {"g;x", "http://a/b/c/g;x"},
+        {"g;x?y#s", "http://a/b/c/g;x?y#s"},
+        {"", "http://a/b/c/d;p?q"},
+        {".", "http://a/b/c/"},
+        {"./", "http://a/b/c/"},
+        {"..", "http://a/b/"},
+        {"../", "http://a/b/"},
+        {"../g", "http://a/b/g"},
+        {"../..", "http://a/"},
+        {"../../", "http://a/"},
+        {"../../g", "http://a/g"},
+        // Abnormal examples.
+        {"../../../g", "http://a/g"},
+        {"../../../../g", "http://a/g"},
+        {"/./g", "http://a/g"},
+        {"/../g", "http://a/g"},
+        {"g.", "http://a/b/c/g."},
+        {".g", "http://a/b/c/.g"},
+        {"g..", "http://a/b/c/g.."},
+        {"..g", "http://a/b/c/..g"},
+        {"./../g", "http://a/b/g"},
+        {"./g/.", "http://a/b/c/g/"},
+        {"g/./h", "http://a/b/c/g/h"},
+        {"g/../h", "http://a/b/c/h"},
+        {"g;x=1/./y", "http://a/b/c/g;x=1/y"},
+        {"g;x=1/../y", "http://a/b/c/y"},
+        {"g?y/./x", "http://a/b/c/g?y/./x"},
+        {"g?y/../x", "http://a/b/c/g?y/../x"},
+        {"g#s/./x", "http://a/b/c/g#s/./x"},
+        {"g#s/../x", "http://a/b/c/g#s/../x"},
+        {"http:g", "http:g"}, // strict parsers keep the scheme
+    };
+    for (const auto& c : cases) EXPECT_EQ(ResolveReference(base, c.ref), c.target) << c.ref;
+    // A base with an authority and no path.
+    EXPECT_EQ(ResolveReference("http://h", "x/y"), "http://h/x/y");
+    EXPECT_EQ(ResolveReference("http://h:81", "?q"), "http://h:81?q");
+    EXPECT_TRUE(HasScheme("http://x"));
+    EXPECT_TRUE(HasScheme("a+b.c-d:rest"));
+    EXPECT_FALSE(HasScheme("1http://x"));
+    EXPECT_FALSE(HasScheme("ok/page.html"));
+    EXPECT_FALSE(HasScheme(":x"));
+    EXPECT_FALSE(HasScheme("/a:b"));
+}
+
 } // namespace

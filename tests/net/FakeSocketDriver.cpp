@@ -119,13 +119,17 @@ void FakeSocketDriver::Post(unsigned message) {
 }
 
 void FakeSocketDriver::WaitPass() {
-    FakeNet& n = *net_;
+    auto alive = alive_;
+    auto net = net_; // the network outlives the driver
+    FakeNet& n = *net;
     if (++n.passes > n.maxPasses) throw std::runtime_error("fake network: wait did not end");
     n.now += 2;
     if (n.onPass) n.onPass();
+    if (!*alive) return;
     if (deadline_ >= 0 && n.now >= deadline_) {
         deadline_ = -1;
         owner_->TimeOutExpired();
+        if (!*alive) return;
     }
     if (lookupDueAt_ >= 0 && n.now >= lookupDueAt_) {
         lookupDueAt_ = -1;
@@ -148,5 +152,6 @@ void FakeSocketDriver::WaitPass() {
         Msg m = queue_.front();
         queue_.pop_front();
         owner_->HandleSocketMessage(m.message, m.lParam);
+        if (!*alive) return;
     }
 }

@@ -50,6 +50,8 @@ uint32_t FakeAddr(int a, int b, int c, int d);
 class FakeSocketDriver : public TSocketDriver {
 public:
     explicit FakeSocketDriver(std::shared_ptr<FakeNet> net) : net_(std::move(net)) {}
+    // A handler run by WaitPass may destroy the owner and with it this driver.
+    ~FakeSocketDriver() override { *alive_ = false; }
 
     bool Startup(TPowersock* owner, TStringList& info) override;
     void Shutdown() override {}
@@ -101,4 +103,5 @@ private:
         uint32_t lParam;
     };
     std::deque<Msg> queue_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

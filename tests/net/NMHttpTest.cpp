@@ -2,53 +2,9 @@
 // header handling, redirections, result events, cancellation and time-outs in each phase.
 #include <gtest/gtest.h>
 
-#include "FakeSocketDriver.h"
-#include "net/NMHttp.h"
+#include "HttpRig.h"
 
 namespace {
-
-const uint32_t kServer = FakeAddr(10, 1, 2, 3);
-const uint32_t kProxy = FakeAddr(10, 9, 9, 9);
-
-struct Rig {
-    std::shared_ptr<FakeNet> net = std::make_shared<FakeNet>();
-    std::unique_ptr<TNMHTTP> http;
-    std::vector<std::string> events;
-    explicit Rig(unsigned seed = 1) {
-        net->rng.seed(seed);
-        net->hosts["www.example.com"] = kServer;
-        net->hosts["other.example.com"] = FakeAddr(10, 1, 2, 4);
-        net->hosts["proxy.lan"] = kProxy;
-        http = std::make_unique<TNMHTTP>(nullptr, std::make_unique<FakeSocketDriver>(net));
-        http->OnSuccess = [this](CmdType c) { events.push_back("success:" + std::to_string(c)); };
-        http->OnFailure = [this](CmdType c) { events.push_back("failure:" + std::to_string(c)); };
-        http->OnAboutToSend = [this](TObject*) { events.push_back("about"); };
-        http->OnDisconnect = [this](TObject*) { events.push_back("disconnect"); };
-    }
-    FakeExchange& Reply(std::string reply, bool close = true) {
-        FakeExchange e;
-        e.reply = std::move(reply);
-        e.closeAfterReply = close;
-        net->exchanges.push_back(e);
-        return net->exchanges.back();
-    }
-};
-
-template <class E, class F> std::string MessageOf(F&& f) {
-    try {
-        f();
-    } catch (const E& e) { return e.Message(); }
-    return "<no exception>";
-}
-
-const char kAccept[] = "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
-                       "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n";
-
-std::string Page(size_t n) {
-    std::string s(n, ' ');
-    for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>(i % 256); // NUL bytes included
-    return s;
-}
 
 TEST(NMHTTP, PluginGetExactBytesAndBodyInRandomChunks) {
     for (unsigned seed : {1u, 2u, 3u}) {
@@ -275,7 +231,10 @@ TEST(NMHTTP, StatusCodesAndEvents) {
         std::vector<std::string> events;
     } cases[] = {
         {"HTTP/1.0 200 OK\r\n", 200, {"success:0"}},
-        {"HTTP/1.0 200\r\n", 0, {"success:0"}}, // no reason phrase: the code does not parse
+        // No reason phrase: the code is read all the same.
+        {"HTTP/1.0 200\r\n", 200, {"success:0"}},
+        {"HTTP/1.0 404\r\n", 404, {"failure:0"}},
+        {"HTTP/1.0 404\n", 404, {"failure:0"}},
         {"HTTP/1.0 404 Not Found\r\n", 404, {"failure:0"}},
         {"HTTP/1.0 500 Oops\n", 500, {"failure:0"}},
         {"HTTP/1.0 299 Odd\r\n", 299, {}},
@@ -381,35 +340,11 @@ TEST(NMHTTP, BodyEndsAtContentLengthOrClose) {
         EXPECT_EQ(r.events, (std::vector<std::string>{"about", "success:0", "disconnect"}));
     }
     {
-        // A length larger than what comes: the close ends the body.
-        Rig r;
-        r.Reply("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nshort");
-        r.http->Get("http://www.example.com/");
-        EXPECT_EQ(r.http->Body, "short");
-    }
-    {
         // HEAD replies have no body even when they state a length.
         Rig r;
         r.Reply("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n", false);
         r.http->Head("http://www.example.com/");
         EXPECT_EQ(r.http->Body, "");
-    }
-}
-
-TEST(NMHTTP, ServerClosesEarly) {
-    {
-        Rig r;
-        r.Reply("");
-        EXPECT_EQ(MessageOf<ESockError>([&] { r.http->Get("http://www.example.com/"); }), "Connection closed without a reply");
-        EXPECT_FALSE(r.http->IsConnected);
-    }
-    {
-        // A status line cut off before its line feed still counts; the header is empty.
-        Rig r;
-        r.Reply("HTTP/1.0 404 Not Fo");
-        r.http->Get("http://www.example.com/");
-        EXPECT_EQ(r.http->ReplyCode, 404);
-        EXPECT_EQ(r.http->Header, "HTTP/1.0 404 Not Fo");
     }
 }
 

@@ -366,4 +366,94 @@ TEST(Powersock, SendAndCaptureFiles) {
     EXPECT_THROW(r.sock->SendFile(in), EFOpenError);
 }
 
+// An event handler inside the read handler runs a nested message loop (as a handler that
+// processes messages does); the close that arrives meanwhile waits until the read handler ends.
+TEST(Powersock, CloseDuringAReadHandlerWaitsForIt) {
+    Rig r;
+    r.net->maxChunk = 50;
+    std::string reply;
+    for (int i = 0; i < 40; ++i) reply += "line " + std::to_string(i) + "\r\n";
+    r.Script(reply);
+    r.sock->ReportLevel = 8;
+    int depth = 0, nested = 0;
+    std::vector<int> closedAtDepth;
+    r.sock->OnStatus = [&](TComponent*, const std::string& s) {
+        if (s != "ReadToStream" || depth > 0) return;
+        ++depth;
+        for (int i = 0; i < 20; ++i) r.driver->WaitPass();
+        ++nested;
+        --depth;
+    };
+    r.sock->OnDisconnect = [&](TObject*) { closedAtDepth.push_back(depth); };
+    r.sock->Connect();
+    r.sock->Write("a\r\n\r\n");
+    std::string text;
+    r.sock->CaptureString(text, -1);
+    EXPECT_EQ(text, reply);
+    EXPECT_GT(nested, 0);
+    EXPECT_FALSE(r.sock->IsConnected);
+    EXPECT_EQ(closedAtDepth, std::vector<int>{0});
+}
+
+TEST(Powersock, PortRangeAndFreshBuffers) {
+    struct Case {
+        int port;
+        const char* proxy;
+        int proxyPort;
+        const char* error;
+    } cases[] = {{0, "", 0, "Port 0 is out of range 1-65535"},
+                 {65536, "", 0, "Port 65536 is out of range 1-65535"},
+                 {80, "10.0.0.9", -1, "Proxy port -1 is out of range 1-65535"},
+                 {80, "10.0.0.9", 65536, "Proxy port 65536 is out of range 1-65535"},
+                 {70000, "10.0.0.9", 3128, ""}}; // the server's port is the proxy's business
+    for (const auto& c : cases) {
+        Rig r;
+        r.sock->Port = c.port;
+        r.sock->Proxy = c.proxy;
+        r.sock->ProxyPort = c.proxyPort;
+        r.Script("");
+        if (*c.error) {
+            EXPECT_EQ(MessageOf<ESockError>([&] { r.sock->Connect(); }), c.error);
+            EXPECT_TRUE(r.net->connects.empty());
+        } else {
+            r.sock->Connect();
+            EXPECT_EQ(r.net->connects.at(0).second, 3128);
+        }
+    }
+    // Bytes left in the buffer by one connection are gone when the next one starts.
+    Rig r;
+    r.Script("first\r\nleft over");
+    r.Script("second\r\n");
+    r.sock->Connect();
+    r.sock->Write("a\r\n\r\n");
+    EXPECT_EQ(r.sock->ReadLn(), "first\r\n");
+    r.sock->Disconnect();
+    r.sock->Connect();
+    r.sock->Write("a\r\n\r\n");
+    EXPECT_EQ(r.sock->ReadLn(), "second\r\n");
+}
+
+TEST(Powersock, ReadLnLimit) {
+    TReceiveLimit limit{10, "Test line"};
+    struct Case {
+        std::string reply;
+        bool close;
+        std::string line; // empty: fails
+    } cases[] = {{"123456789\nrest", false, "123456789\n"},
+                 {"1234567890\nrest", false, ""},
+                 {std::string(100, 'x'), false, ""},
+                 {"12345", true, "12345"}};
+    for (const auto& c : cases) {
+        Rig r;
+        r.Script(c.reply, c.close);
+        r.sock->Connect();
+        r.sock->Write("a\r\n\r\n");
+        if (c.line.empty())
+            EXPECT_EQ(MessageOf<ESockError>([&] { r.sock->ReadLn(limit); }), "Test line exceeds its limit of 10 bytes")
+                << c.reply;
+        else
+            EXPECT_EQ(r.sock->ReadLn(limit), c.line);
+    }
+}
+
 } // namespace

@@ -7,6 +7,7 @@ full, so that a connect to it never completes. Writes its ports to --port-file a
 --lifetime seconds at the latest.
 """
 import argparse
+import functools
 import os
 import re
 import socket
@@ -18,8 +19,10 @@ lock = threading.Lock()
 STALL_SECONDS = 8
 
 
+@functools.lru_cache(maxsize=16)
 def pattern(n):
-    return bytes(i % 251 for i in range(n))  # NUL bytes included
+    block = bytes(range(251))  # NUL bytes included
+    return (block * (n // 251 + 1))[:n]
 
 
 def read_request(conn):
@@ -107,6 +110,14 @@ def handle(conn):
         elif path == "/keepopen":
             conn.sendall(b"HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello")
             stall(conn)
+        elif path == "/surplus":
+            # More bytes than the Content-Length, and the connection held open a moment.
+            conn.sendall(b"HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhelloSURPLUS\r\nHTTP/1.0 302 Found\r\n")
+            time.sleep(0.3)
+        elif path == "/dir/start":
+            conn.sendall(reply("302 Found", b"", ["Location: ok/page.html"]))
+        elif path == "/dir/ok/page.html":
+            conn.sendall(reply("200 OK", b"relative target"))
         elif path == "/redir-bare":
             conn.sendall(reply("302 Found", b"moved", ["Set-Cookie: R=1; path=/", "Location: target.htm"]))
         elif path == "/target.htm":
