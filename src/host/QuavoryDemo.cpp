@@ -73,45 +73,28 @@ std::string TextOf(HWND w) {
     return buf;
 }
 
-// The first descendant of `parent` of the class whose text starts with `prefix`.
-HWND FindChild(HWND parent, const char* cls, const std::string& prefix) {
-    struct Search {
-        const char* cls;
-        const std::string* prefix;
-        HWND found;
-    } s{cls, &prefix, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND c, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            char name[64] = {};
-            GetClassNameA(c, name, sizeof name);
-            if (lstrcmpiA(name, s->cls) == 0 && TextOf(c).rfind(*s->prefix, 0) == 0) {
-                s->found = c;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
+BOOL CALLBACK CollectChild(HWND c, LPARAM p) {
+    reinterpret_cast<std::vector<HWND>*>(p)->push_back(c);
+    return TRUE;
 }
 
+// Every descendant of `parent` of the window class `cls`, in creation order.
 std::vector<HWND> Children(HWND parent, const char* cls) {
-    struct Search {
-        const char* cls;
-        std::vector<HWND> found;
-    } s{cls, {}};
-    EnumChildWindows(
-        parent,
-        [](HWND c, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            char name[64] = {};
-            GetClassNameA(c, name, sizeof name);
-            if (lstrcmpiA(name, s->cls) == 0) s->found.push_back(c);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    std::vector<HWND> all, found;
+    EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&all));
+    for (HWND c : all) {
+        char name[64] = {};
+        GetClassNameA(c, name, sizeof name);
+        if (lstrcmpiA(name, cls) == 0) found.push_back(c);
+    }
+    return found;
+}
+
+// The first of them whose text starts with `prefix`.
+HWND FindChild(HWND parent, const char* cls, const std::string& prefix) {
+    for (HWND c : Children(parent, cls))
+        if (TextOf(c).rfind(prefix, 0) == 0) return c;
+    return nullptr;
 }
 
 int PagesShown() { return static_cast<int>(reinterpret_cast<INT_PTR>(GetPropA(g_form, kPagesShownProperty))); }
