@@ -50,49 +50,56 @@ bool ColorFromString(const std::string& value, TColor& color) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Font runs
+// Fonts and font runs
 
-TFontObj::TFontObj(TSection* section, int pos, const TMyFont& font, const TUrlTarget& url, int sscript)
+void TMyFont::ApplySize(int defFontSize) { SetSize(MulDiv(NominalSize, defFontSize, 12)); }
+
+const TFontInfo& TFontCache::Get(TCanvas& canvas, const TFont& font) {
+    for (auto& f : items_)
+        if (f->Font.Name == font.Name && f->Font.Height == font.Height && f->Font.Style == font.Style &&
+            f->Font.Charset == font.Charset && f->Font.Pitch == font.Pitch)
+            return *f;
+    auto info = std::make_unique<TFontInfo>();
+    info->Font = font;
+    canvas.Font = font;
+    TTextMetric tm = canvas.TextMetrics();
+    info->Height = tm.Height;
+    info->LineHeight = tm.Height + tm.ExternalLeading;
+    info->Ascent = tm.Ascent;
+    info->Descent = tm.Descent;
+    info->Overhang = tm.Overhang;
+    std::string one(1, ' ');
+    for (int c = 0; c < 256; ++c) {
+        one[0] = static_cast<char>(c);
+        info->Widths[c] = canvas.TextWidth(one);
+    }
+    items_.push_back(std::move(info));
+    return *items_.back();
+}
+
+TFontObj::TFontObj(TSection* section, int pos, const TMyFont& font, const TUrlTarget& url, TScript sscript)
     : Section(section), Pos(pos), Font(font), UrlTarget(url), SScript(sscript) {}
 
-void TFontObj::SetVisited(bool v) {
-    if (visited_ == v) return;
-    visited_ = v;
-    UpdateLinkColor();
+TColor TFontObj::Color(const TDocColors& colors) const {
+    if (UrlTarget.Empty()) return Font.Color;
+    return hover_ ? colors.Hover : visited_ ? colors.Visited : colors.Link;
 }
 
-void TFontObj::SetHover(bool v) {
-    if (hover_ == v) return;
-    hover_ = v;
-    UpdateLinkColor();
+TFont TFontObj::DrawFont(int fontSize, TFontStyles linkStyle) const {
+    TFont f = Font;
+    if (!UrlTarget.Empty()) f.Style |= linkStyle;
+    // Sub- and superscripts are drawn at three quarters of their nominal size.
+    if (SScript != TScript::None) f.SetSize(std::max(1, MulDiv(Font.NominalSize * 3, fontSize, 48)));
+    return f;
 }
 
-void TFontObj::UpdateLinkColor() {
-    if (UrlTarget.Empty() || !Section || !Section->Document) return;
-    TSectionList& d = *Section->Document;
-    if (hover_)
-        Font.Color = d.HoverColor;
-    else if (visited_)
-        Font.Color = d.VisitedColor;
-    else
-        Font.Color = d.LinkColor;
-    drawFont_.Color = Font.Color;
-}
-
-void TFontObj::UpdateMetrics(TCanvas& canvas) {
-    drawFont_ = Font;
-    if (SScript != 0) {
-        // Sub- and superscripts are drawn at three quarters of their nominal size.
-        int fontSize = Section && Section->Document ? Section->Document->FontSize : 12;
-        drawFont_.SetSize(std::max(1, Font.NominalSize * 3 / 4 * fontSize / 12));
-    }
-    canvas.Font = drawFont_;
-    TTextMetric tm = canvas.TextMetrics();
-    FontHeight = tm.Height;
-    LineHeight = tm.Height + tm.ExternalLeading;
-    Descent = tm.Descent;
-    Ascent = tm.Ascent;
-    Overhang = tm.Overhang;
+void TFontObj::SetInfo(const TFontInfo& info) {
+    info_ = &info;
+    FontHeight = info.Height;
+    LineHeight = info.LineHeight;
+    Descent = info.Descent;
+    Ascent = info.Ascent;
+    Overhang = info.Overhang;
 }
 
 int TFontList::IndexAt(int pos) const {
@@ -113,7 +120,7 @@ int TFontList::IndexAt(int pos) const {
 // ---------------------------------------------------------------------------------------------
 // Images
 
-TImageObj::TImageObj(TSectionList* document, int pos, const TAttributeList& attrs) : Document(document), Pos(pos) {
+TImageObj::TImageObj(int pos, const TAttributeList& attrs) : Pos(pos) {
     for (int i = 0; i < attrs.Count(); ++i) {
         const TAttribute& a = attrs[i];
         switch (a.Symbol) {
@@ -122,15 +129,15 @@ TImageObj::TImageObj(TSectionList* document, int pos, const TAttributeList& attr
         case AlignSy: {
             std::string s = UpperCase(a.Text);
             if (s == "TOP")
-                VAlign = 0;
+                VAlign = TImageAlign::Top;
             else if (s == "MIDDLE" || s == "ABSMIDDLE")
-                VAlign = 1;
+                VAlign = TImageAlign::Middle;
             else if (s == "LEFT")
-                VAlign = 3;
+                VAlign = TImageAlign::Left;
             else if (s == "RIGHT")
-                VAlign = 4;
+                VAlign = TImageAlign::Right;
             else
-                VAlign = 2;
+                VAlign = TImageAlign::Bottom;
             break;
         }
         case BorderSy: NoBorder = a.Number == 0; break;
@@ -167,7 +174,7 @@ TFont TImageObj::AltFont() {
 }
 
 void TImageObj::SetSize(TCanvas& canvas, int availWidth) {
-    if (sized_) return;
+    if (sized_ && !PercentWidth) return;
     sized_ = true;
     const int picW = NotLoadedPicture().Width(), picH = NotLoadedPicture().Height();
     if (!PercentWidth && SpecWidth > 0 && SpecHeight > 0) {
@@ -213,15 +220,15 @@ const TBitmap& TImageObj::NotLoadedPicture() {
     return pic;
 }
 
-void TImageObj::Draw(TCanvas& canvas, int x, int y) {
+void TImageObj::Draw(TCanvas& canvas, int x, int y, const TDocColors& colors) {
     // The placeholder box: the not-loaded picture 4 pixels in from the top-left corner (when the
     // box has room for it), the ALT text beside it, and a sunken frame, or a one-pixel frame in
     // the link colour when the image is a link.
     TRect r = Bounds(x, y, Width, Height);
-    TColor textColor = Document ? Document->FontColor : clBlack;
+    TColor textColor = colors.Font;
     canvas.Brush.Style = TBrushStyle::bsSolid;
     if (HasBorder) {
-        TColor lc = Document ? Document->LinkColor : clBlue;
+        TColor lc = colors.Link;
         canvas.Brush.Color = lc;
         canvas.FrameRect(r);
         textColor = lc;
@@ -254,7 +261,7 @@ void TMapItem::AddArea(const TAttributeList& attrs) {
         switch (a.Symbol) {
         case ShapeSy: {
             std::string s = LowerCase(a.Text.substr(0, 4));
-            area.Shape = s == "circ" ? 1 : s == "poly" ? 2 : 0;
+            area.Shape = s == "circ" ? TAreaShape::Circle : s == "poly" ? TAreaShape::Poly : TAreaShape::Rect;
             break;
         }
         case CoordsSy: coords = a.Text; break;
@@ -274,7 +281,7 @@ void TMapItem::AddArea(const TAttributeList& attrs) {
         area.Coords.push_back(StrToIntDef(coords.substr(i, j - i), 0));
         i = j;
     }
-    size_t need = area.Shape == 0 ? 4 : area.Shape == 1 ? 3 : 6;
+    size_t need = area.Shape == TAreaShape::Rect ? 4 : area.Shape == TAreaShape::Circle ? 3 : 6;
     if (area.Coords.size() < need) return;
     Areas.push_back(std::move(area));
 }
@@ -285,12 +292,12 @@ const TMapItem::Area* TMapItem::AreaAt(int x, int y) const {
     for (const Area& a : Areas) {
         const std::vector<int>& c = a.Coords;
         bool inside = false;
-        if (a.Shape == 0) {
+        if (a.Shape == TAreaShape::Rect) {
             // A rectangle, its right and bottom edges widened by one.
             int l = std::min(c[0], c[2]), r = std::max(c[0], c[2]) + 1;
             int t = std::min(c[1], c[3]), b = std::max(c[1], c[3]) + 1;
             inside = x >= l && x < r && y >= t && y < b;
-        } else if (a.Shape == 1) {
+        } else if (a.Shape == TAreaShape::Circle) {
             // The ellipse filling centre - radius to centre + radius + 1.
             double rad = std::abs(c[2]) + 0.5;
             double dx = (px - (c[0] + 0.5)) / rad, dy = (py - (c[1] + 0.5)) / rad;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "toolkit/Classes.h"
@@ -194,13 +195,64 @@ constexpr TColor PaletteFlag = 0x02000000;
 extern const int FontConv[7];
 extern const int PreFontConv[7];
 
+// The layout vocabulary.
+enum class THAlign : uint8_t { Left = 1, Center = 2, Right = 3 };        // lines, blocks, rules, cells
+enum class TVAlign : uint8_t { Top, Middle, Bottom };                    // table cells
+enum class TImageAlign : uint8_t { Top, Middle, Bottom, Left, Right };   // Left and Right float
+enum class TClear : uint8_t { None = 0, Left = 1, Right = 2, Both = 3 }; // bit 1 left, bit 2 right
+enum class TScript : uint8_t { None, Sub, Super };                       // sub- and superscript
+enum class TListKind : uint8_t { None, Ordered, Unordered, Definition }; // list items
+enum class TAreaShape : uint8_t { Rect, Circle, Poly };                  // image-map areas
+inline bool ClearsLeft(TClear c) { return (static_cast<int>(c) & 1) != 0; }
+inline bool ClearsRight(TClear c) { return (static_cast<int>(c) & 2) != 0; }
+
+// The display settings a document is parsed, laid out and painted with. The viewer owns one
+// record and every document it shows reads it; a page's BODY colours are kept in the document as
+// overrides, so a changed default shows at once wherever the page did not choose its own.
+struct THtmlSettings {
+    static constexpr size_t MaxFontName = 32;
+    std::string FontName = "Times New Roman", PreFontName = "Courier New";
+    int FontSize = 12; // the point size of normal text (nominal 12)
+    TColor FontColor = clBtnText, LinkColor = clBlue, VisitedColor = clPurple, HoverColor = clBlue, Background = clBtnFace;
+    bool HoverEnabled = false;
+    TFontStyles LinkStyle = fsUnderline;
+    int CharSet = 1;
+    void SetFontName(const std::string& name) { FontName = name.substr(0, MaxFontName); }
+    void SetPreFontName(const std::string& name) { PreFontName = name.substr(0, MaxFontName); }
+};
+
 // A font with its place on the nominal size scale.
 class TMyFont : public TFont {
 public:
     int NominalSize = 12;
     bool Fixed = false; // uses the preformatted font name
-    // The point size on the screen for a document whose normal size is defFontSize.
-    void ApplySize(int defFontSize) { SetSize(NominalSize * defFontSize / 12); }
+    // The point size on the screen for a document whose normal size is defFontSize, rounded.
+    void ApplySize(int defFontSize);
+};
+
+// Metrics and character advances of one font, measured once per document and shared by every run
+// that uses the font: layout, painting and hit tests add advances instead of measuring text.
+struct TFontInfo {
+    TFont Font; // as selected for drawing (its colour is set at paint time)
+    int Height = 0, Ascent = 0, Descent = 0, LineHeight = 0, Overhang = 0;
+    int Widths[256] = {};
+    int Width(unsigned char c) const { return Widths[c]; }
+    int TextWidth(std::string_view s) const {
+        int w = 0;
+        for (char c : s) w += Widths[static_cast<unsigned char>(c)];
+        return w;
+    }
+};
+
+// The fonts measured for a document, keyed by everything but the colour.
+class TFontCache {
+public:
+    const TFontInfo& Get(TCanvas& canvas, const TFont& font);
+    void Clear() { items_.clear(); }
+    int Count() const { return static_cast<int>(items_.size()); }
+
+private:
+    std::vector<std::unique_ptr<TFontInfo>> items_;
 };
 
 struct TUrlTarget {
@@ -212,32 +264,38 @@ struct TUrlTarget {
 class TSection;
 class TSectionList;
 
+// The colours a document paints with: the settings, or the page's own BODY colours.
+struct TDocColors {
+    TColor Font = clBlack, Link = clBlue, Visited = clPurple, Hover = clBlue, Background = clWhite;
+};
+
 // One font run of a text section.
 class TFontObj : public TObject {
 public:
-    TFontObj(TSection* section, int pos, const TMyFont& font, const TUrlTarget& url, int sscript);
+    TFontObj(TSection* section, int pos, const TMyFont& font, const TUrlTarget& url, TScript sscript);
     TSection* Section;
     int Pos;
     TMyFont Font;
     TUrlTarget UrlTarget;
-    int SScript; // 0 none, 1 subscript, 2 superscript
+    TScript SScript;
 
     bool Visited() const { return visited_; }
     bool Hover() const { return hover_; }
-    void SetVisited(bool v);
-    void SetHover(bool v);
-    // Colours a link run from the document's link, visited and hover colours.
-    void UpdateLinkColor();
+    void SetVisited(bool v) { visited_ = v; }
+    void SetHover(bool v) { hover_ = v; }
+    // The colour the run is painted in: a link's hover, visited or link colour, else its own.
+    TColor Color(const TDocColors& colors) const;
 
-    // The font to select for drawing and measuring: sub- and superscripts at three quarters size.
-    const TFont& DrawFont() const { return drawFont_; }
-    // Recomputes DrawFont and the metrics; called whenever Font changes.
-    void UpdateMetrics(TCanvas& canvas);
+    // The font as drawn: link style added, sub- and superscripts at three quarters size.
+    TFont DrawFont(int fontSize, TFontStyles linkStyle) const;
+    // Takes the measured font for the next layout and painting.
+    void SetInfo(const TFontInfo& info);
+    const TFontInfo* Info() const { return info_; }
     int LineHeight = 0, FontHeight = 0, Descent = 0, Overhang = 0, Ascent = 0;
 
 private:
     bool visited_ = false, hover_ = false;
-    TFont drawFont_;
+    const TFontInfo* info_ = nullptr;
 };
 
 // The runs of a section in text order; the first starts at 0.
@@ -263,11 +321,10 @@ class TAttributeList;
 // image is drawn as a placeholder box (the not-loaded picture, the ALT text and a sunken frame).
 class TImageObj : public TObject {
 public:
-    TImageObj(TSectionList* document, int pos, const TAttributeList& attrs);
-    TSectionList* Document;
+    TImageObj(int pos, const TAttributeList& attrs);
     int Pos;
     std::string Source, AltText;
-    int VAlign = 2; // top 0, middle 1, bottom 2, left 3, right 4
+    TImageAlign VAlign = TImageAlign::Bottom;
     bool NoBorder = false;
     int SpecWidth = -1, SpecHeight = -1; // -1: not given
     bool PercentWidth = false;
@@ -277,13 +334,14 @@ public:
     bool HasBorder = false; // set when the image sits in a link
     TUrlTarget Link;        // the link the image lies in, if any
 
-    bool Floating() const { return VAlign == 3 || VAlign == 4; }
-    // Works out Width and Height once, for the available width.
+    bool Floating() const { return VAlign == TImageAlign::Left || VAlign == TImageAlign::Right; }
+    // Works out Width and Height for the available width. A fixed size is worked out once; a
+    // percentage width follows the width it is given each time.
     void SetSize(TCanvas& canvas, int availWidth);
     bool Sized() const { return sized_; }
     int Width = 0, Height = 0;
     int DrawX = 0, DrawY = 0; // document position, set by layout
-    void Draw(TCanvas& canvas, int x, int y);
+    void Draw(TCanvas& canvas, int x, int y, const TDocColors& colors);
 
     static const TBitmap& NotLoadedPicture();
     static TFont AltFont();
@@ -297,7 +355,7 @@ class TMapItem : public TObject {
 public:
     std::string MapName;
     struct Area {
-        int Shape = 0; // 0 rectangle, 1 circle, 2 polygon
+        TAreaShape Shape = TAreaShape::Rect;
         std::vector<int> Coords;
         TUrlTarget Link;
     };

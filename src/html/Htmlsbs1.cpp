@@ -4,20 +4,20 @@
 
 #include "toolkit/SysUtils.h"
 
-void TPreFormated::MeasureWidths(TCanvas& canvas, int& minW, int& maxW) {
-    for (int i = 0; i < Fonts.Count(); ++i) Fonts[i].UpdateMetrics(canvas);
-    maxW = RangeWidth(canvas, 0, Len()) + Indent;
+void TPreFormated::MeasureWidths(TLayoutContext& ctx, int& minW, int& maxW) {
+    MeasureFonts(ctx);
+    maxW = RangeWidth(0, Len()) + Indent;
     minW = std::min(maxW, 500);
 }
 
-void TUListItem::DrawMarker(TCanvas& canvas, int x, int y) {
-    if (Plain || Lines.empty()) return;
-    const LineRec* line = &Lines[0];
-    if (line->Ln == 0 && Lines.size() > 1) line = &Lines[1];
-    int cx = x + FirstLineLeft - 8;
-    int cy = y + line->Y + line->SpaceBefore + line->LineHt / 2;
+void TUListItem::DrawMarker(TPaintContext& pc) {
+    const LineRec* line = FirstTextLine();
+    if (Plain || !line) return;
+    TCanvas& canvas = pc.Canvas;
+    int cx = pc.X + FirstLineLeft - 8;
+    int cy = pc.Y + line->Y + line->SpaceBefore + line->LineHt / 2;
     TRect r = Rect(cx - 2, cy - 2, cx + 3, cy + 3);
-    TColor bg = Document ? Document->Background : clWhite;
+    TColor bg = pc.Colors.Background;
     TColor rgb = ColorToRGB(bg);
     bool light = bg == clBtnFace || rgb == clWhite || rgb == clSilver || (bg == clWindow && ColorToRGB(clWindow) == clWhite);
     canvas.Pen.Style = TPenStyle::psSolid;
@@ -54,10 +54,11 @@ std::string TOListItem::MarkerText() const {
     }
 }
 
-void TOListItem::DrawMarker(TCanvas& canvas, int x, int y) {
-    if (Lines.empty()) return;
-    const LineRec* line = &Lines[0];
-    if (line->Ln == 0 && Lines.size() > 1) line = &Lines[1];
+void TOListItem::DrawMarker(TPaintContext& pc) {
+    const LineRec* line = FirstTextLine();
+    if (!line) return;
+    TCanvas& canvas = pc.Canvas;
+    const int x = pc.X, y = pc.Y;
     std::string s = MarkerText();
     TMyFont f = FirstFont;
     canvas.Font = f;
@@ -68,12 +69,12 @@ void TOListItem::DrawMarker(TCanvas& canvas, int x, int y) {
     canvas.Brush.Style = TBrushStyle::bsSolid;
 }
 
-void TParagraphSpace::SetHeight() { fixedHeight_ = Height = MulDiv(14, Document ? Document->FontSize : 12, 12); }
+void TParagraphSpace::SetHeight() { fixedHeight_ = Height = MulDiv(14, Document ? Document->Settings().FontSize : 12, 12); }
 
 void THeadingSpace::SetHeight() {
     static const int sizes[7] = {8, 16, 12, 10, 8, 6, 4};
     int nominal = sizes[std::clamp(HeadingLevel, 0, 6)];
-    fixedHeight_ = Height = MulDiv(nominal, Document ? Document->FontSize : 12, 12);
+    fixedHeight_ = Height = MulDiv(nominal, Document ? Document->Settings().FontSize : 12, 12);
 }
 
 THorzLine::THorzLine(TSectionList* document, const TAttributeList& attrs) : TSectionBase(document) {
@@ -95,11 +96,11 @@ THorzLine::THorzLine(TSectionList* document, const TAttributeList& attrs) : TSec
             break;
         case AlignSy:
             if (SameText(a.Text, "left"))
-                Align = 1;
+                Align = THAlign::Left;
             else if (SameText(a.Text, "right"))
-                Align = 3;
+                Align = THAlign::Right;
             else
-                Align = 2;
+                Align = THAlign::Center;
             break;
         case ColorSy: HasColor = ColorFromString(a.Text, Color); break;
         case NoShadeSy: NoShade = true; break;
@@ -109,36 +110,39 @@ THorzLine::THorzLine(TSectionList* document, const TAttributeList& attrs) : TSec
     SetHeight();
 }
 
-void THorzLine::SetHeight() { fixedHeight_ = Height = MulDiv(20, Document ? Document->FontSize : 12, 12) + Thickness - 2; }
+void THorzLine::SetHeight() {
+    fixedHeight_ = Height = MulDiv(20, Document ? Document->Settings().FontSize : 12, 12) + Thickness - 2;
+}
 
-int THorzLine::LayOut(TCanvas& canvas, int y, int width, int& curs, IndentManagerBasic& imgr, int& maxWidth) {
-    TSectionBase::LayOut(canvas, y, width, curs, imgr, maxWidth);
-    int left = imgr.LeftIndent(y), right = imgr.RightSide(y);
+int THorzLine::LayOut(TLayoutContext& ctx, int y) {
+    TSectionBase::LayOut(ctx, y);
+    int left = ctx.IMgr.LeftIndent(y), right = ctx.IMgr.RightSide(y);
     int ry = y + (Height - Thickness) / 2;
     if (HrWidth == 0) {
         rule_ = Rect(left + 10, ry, right - 10, ry + Thickness);
     } else {
         int avail = right - left;
         int w = Percent ? avail * HrWidth / 100 : HrWidth;
-        int x = Align == 1 ? left : Align == 3 ? right - w : left + (avail - w) / 2;
+        int x = Align == THAlign::Left ? left : Align == THAlign::Right ? right - w : left + (avail - w) / 2;
         rule_ = Rect(x, ry, x + w, ry + Thickness);
-        maxWidth = std::max(maxWidth, rule_.Right);
+        ctx.MaxWidth = std::max(ctx.MaxWidth, rule_.Right);
     }
     return Height;
 }
 
-void THorzLine::Paint(TCanvas& canvas, const TRect& clip, int x, int y) {
+void THorzLine::Paint(TPaintContext& pc) {
     DrawTop = Top;
+    TCanvas& canvas = pc.Canvas;
     TRect r = rule_;
-    r.Offset(x, y);
-    if (r.Bottom < clip.Top || r.Top > clip.Bottom || r.IsEmpty()) return;
+    r.Offset(pc.X, pc.Y);
+    if (r.Bottom < pc.Clip.Top || r.Top > pc.Clip.Bottom || r.IsEmpty()) return;
     canvas.Brush.Style = TBrushStyle::bsSolid;
     if (HasColor) {
         canvas.Brush.Color = Color;
         canvas.FillRect(r);
         return;
     }
-    TColor bg = Document ? Document->Background : clWhite;
+    TColor bg = pc.Colors.Background;
     bool white = ColorToRGB(bg) == clWhite && (bg >= 0 || bg == clWindow);
     TColor dark = NoShade ? clBlack : clBtnShadow;
     TColor light = NoShade ? clBlack : white ? clSilver : clBtnHighlight;

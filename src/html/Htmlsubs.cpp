@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "html/Htmlsbs1.h"
+#include "html/Htmlsbs1Forms.h"
 #include "toolkit/SysUtils.h"
 
 namespace {
@@ -58,16 +59,12 @@ void IndentManagerBasic::SetLevel(int y, int level) {
     CurrentLevel = level;
 }
 
-void IndentManagerBasic::AddLeft(int y, int bottom, int width) { L.push_back({LeftIndent(y) - LfEdge + width, y, bottom, 0}); }
-
-void IndentManagerBasic::AddRight(int y, int bottom, int width) { R.push_back({RightSide(y) - RtEdge - width, y, bottom, 0}); }
-
-int IndentManagerBasic::FloatBottom(int mode) const {
+int IndentManagerBasic::FloatBottom(TClear mode) const {
     int b = 0;
-    if (mode & 1)
+    if (ClearsLeft(mode))
         for (auto& r : L)
             if (r.Lev == 0) b = std::max(b, r.YB);
-    if (mode & 2)
+    if (ClearsRight(mode))
         for (auto& r : R)
             if (r.Lev == 0) b = std::max(b, r.YB);
     return b;
@@ -76,37 +73,29 @@ int IndentManagerBasic::FloatBottom(int mode) const {
 // ---------------------------------------------------------------------------------------------
 // Sections
 
-int TSectionBase::LayOut(TCanvas&, int y, int, int& curs, IndentManagerBasic&, int&) {
+int TSectionBase::LayOut(TLayoutContext& ctx, int y) {
     Top = y;
-    StartPos = curs;
+    StartPos = ctx.Curs;
     DrawHeight = Height = fixedHeight_;
     return Height;
 }
 
-TSection::TSection(TSectionList* document, int level, const TMyFont& font, const TUrlTarget& url, int justify, int sscript)
-    : TSectionBase(document), Level(level), Indent(35 * level), Justify(justify), FirstFont(font) {
+TSection::TSection(TSectionList* document, int level, const TMyFont& font, const TUrlTarget& url, THAlign justify,
+                   TScript sscript)
+    : TSectionBase(document), Level(level), Indent(IndentManagerBasic::LevelIndent * level), Justify(justify), FirstFont(font) {
     auto& f = Fonts.Add(std::make_unique<TFontObj>(this, 0, font, url, sscript));
-    if (!url.Empty() && Document) Document->RegisterLink(&f);
+    if (!url.Empty() && Document) {
+        Document->RegisterLink(&f);
+        ++linkRuns_;
+    }
 }
 
 TSection::~TSection() {
     if (!Document) return;
-    bool hasLink = false;
-    for (int i = 0; i < Fonts.Count() && !hasLink; ++i) hasLink = !Fonts[i].UrlTarget.Empty();
-    auto& links = Document->LinkList;
-    if (hasLink && !links.empty())
-        links.erase(std::remove_if(links.begin(), links.end(), [this](TFontObj* f) { return f->Section == this; }), links.end());
+    if (linkRuns_ > 0) Document->UnregisterLinks(this, linkRuns_);
     if (Document->ActiveLink && Document->ActiveLink->Section == this) Document->ActiveLink = nullptr;
     for (auto& img : Images)
         if (Document->ActiveImage == img.get()) Document->ActiveImage = nullptr;
-}
-
-bool TSection::OnlyFloats() const {
-    for (int i = 0; i < Len(); ++i) {
-        TImageObj* img = Buff[static_cast<size_t>(i)] == ImageChar ? ImageAtPos(i) : nullptr;
-        if (!img || !img->Floating()) return false;
-    }
-    return true;
 }
 
 void TSection::AppendText(std::string_view text) {
@@ -115,31 +104,40 @@ void TSection::AppendText(std::string_view text) {
     if (!Preformatted && text[0] == ' ' && (Buff.empty() || Buff.back() == ' ' || OnlyFloats())) text.remove_prefix(1);
     if (text.empty()) return;
     Buff.append(text);
+    nonFloats_ += static_cast<int>(text.size());
 }
 
-void TSection::ChangeFont(const TMyFont& font, const TUrlTarget& url, int sscript) {
+void TSection::ChangeFont(const TMyFont& font, const TUrlTarget& url, TScript sscript) {
     TFontObj& last = Fonts.Last();
     bool wasLink = !last.UrlTarget.Empty();
     if (last.Pos == Len()) {
         last.Font = font;
         last.UrlTarget = url;
         last.SScript = sscript;
-        if (!wasLink && !url.Empty() && Document) Document->RegisterLink(&last);
-        if (wasLink && url.Empty() && Document) {
-            auto& links = Document->LinkList;
-            links.erase(std::remove(links.begin(), links.end(), &last), links.end());
+        if (!Document) return;
+        if (!wasLink && !url.Empty()) {
+            Document->RegisterLink(&last);
+            ++linkRuns_;
+        }
+        if (wasLink && url.Empty()) {
+            Document->UnregisterLinks(this, 1); // the last run is the newest entry of this section
+            --linkRuns_;
         }
         return;
     }
     auto& f = Fonts.Add(std::make_unique<TFontObj>(this, Len(), font, url, sscript));
-    if (!url.Empty() && Document) Document->RegisterLink(&f);
+    if (!url.Empty() && Document) {
+        Document->RegisterLink(&f);
+        ++linkRuns_;
+    }
 }
 
 TImageObj* TSection::AddImage(const TAttributeList& attrs, const TUrlTarget& link) {
-    auto img = std::make_unique<TImageObj>(Document, Len(), attrs);
+    auto img = std::make_unique<TImageObj>(Len(), attrs);
     img->Link = link;
     img->HasBorder = !link.Empty() && !img->NoBorder;
     Buff += ImageChar;
+    if (!img->Floating()) ++nonFloats_;
     Images.push_back(std::move(img));
     return Images.back().get();
 }
@@ -149,6 +147,7 @@ void TSection::AddControl(TFormControlObj* control, bool hidden) {
     if (hidden) return;
     Controls.push_back(control);
     Buff += ControlChar;
+    ++nonFloats_;
 }
 
 TImageObj* TSection::ImageAtPos(int pos) const {
@@ -171,317 +170,379 @@ int TSection::ObjectWidth(int pos) const {
     return -1;
 }
 
-int TSection::RangeWidth(TCanvas& canvas, int a, int b) {
+void TSection::MeasureFonts(TLayoutContext& ctx) {
+    const THtmlSettings& st = ctx.Doc.Settings();
+    for (int i = 0; i < Fonts.Count(); ++i) {
+        TFontObj& f = Fonts[i];
+        f.SetInfo(ctx.Doc.FontCache.Get(ctx.Canvas, f.DrawFont(st.FontSize, st.LinkStyle)));
+    }
+}
+
+int TSection::RangeWidth(int a, int b) const {
     int w = 0;
     int i = a;
     while (i < b) {
-        int ow = ObjectWidth(i);
-        if (ow >= 0) {
-            w += ow;
-            ++i;
-            continue;
-        }
         int run = Fonts.IndexAt(i);
         int e = std::min(b, Fonts.EndOf(run, Len()));
-        int j = i;
-        while (j < e && !IsObject(j)) ++j;
-        canvas.Font = Fonts[run].DrawFont();
-        w += canvas.TextWidth(Buff.substr(static_cast<size_t>(i), static_cast<size_t>(j - i)));
-        i = j;
+        const TFontInfo* fi = Fonts[run].Info();
+        for (; i < e; ++i) {
+            char c = Buff[static_cast<size_t>(i)];
+            int ow = (c == ImageChar || c == ControlChar) ? ObjectWidth(i) : -1;
+            w += ow >= 0 ? ow : fi ? fi->Width(static_cast<unsigned char>(c)) : 0;
+        }
     }
     return w;
 }
 
-int TSection::FitChars(TCanvas& canvas, int start, int avail) {
+int TSection::FitChars(int start, int avail) const {
+    // One pass over the characters that fit: the cost of a line is its own length.
     int x = 0, i = start;
+    int run = Fonts.IndexAt(i), runEnd = Fonts.EndOf(run, Len());
+    const TFontInfo* fi = Fonts[run].Info();
     while (i < Len()) {
-        int ow = ObjectWidth(i);
+        while (i >= runEnd) {
+            ++run;
+            runEnd = Fonts.EndOf(run, Len());
+            fi = Fonts[run].Info();
+        }
+        char c = Buff[static_cast<size_t>(i)];
+        int ow = (c == ImageChar || c == ControlChar) ? ObjectWidth(i) : -1;
+        int w = ow >= 0 ? ow : fi ? fi->Width(static_cast<unsigned char>(c)) : 0;
+        if (x + w > avail) return i;
+        x += w;
+        ++i;
+    }
+    return Len();
+}
+
+int TSection::BreakLine(int pos, int fit) const {
+    auto at = [this](int k) { return Buff[static_cast<size_t>(k)]; };
+    int end = fit;
+    if ((end > pos && at(end - 1) == ' ') || at(end) == ' ') {
+        while (end < Len() && at(end) == ' ') ++end;
+    } else if (IsObject(end) && end > pos) {
+        // the line ends before the image or control
+    } else {
+        int p = end - 1;
+        while (p >= pos && at(p) != ' ' && !IsObject(p)) --p;
+        if (p >= pos) {
+            end = p + 1;
+        } else {
+            // One word wider than the line: it overflows.
+            while (end < Len() && at(end) != ' ' && !IsObject(end)) ++end;
+            while (end < Len() && at(end) == ' ') ++end;
+        }
+    }
+    return std::max(end, pos + 1);
+}
+
+struct TSection::TLineWork {
+    LineRec Line;
+    int Pos = 0, End = 0; // the line's text after its leading floats, and its end
+    int Left = 0, Right = 0;
+    std::vector<TImageObj*> Floats; // placed at the line's top, or held back to below it
+    std::vector<TImageObj*> HeldBack;
+};
+
+void TSection::PlaceFloat(TImageObj& img, int y, IndentManagerBasic& imgr) {
+    int w = img.Width + img.HSpace;
+    if (img.VAlign == TImageAlign::Left) {
+        img.DrawX = imgr.LeftIndent(y);
+        imgr.AddLeftEdge(y, y + img.Height, img.DrawX + w);
+    } else {
+        img.DrawX = imgr.RightSide(y) - img.Width;
+        imgr.AddRightEdge(y, y + img.Height, imgr.RightSide(y) - w);
+    }
+    img.DrawY = y;
+}
+
+void TSection::PlaceLeadingFloats(TLayoutContext& ctx, TLineWork& w) {
+    // Floating images at the start of a line become indents; text flows beside them. The edges
+    // are followed here, so a long row of floats costs its length.
+    int left = -1, right = -1;
+    const int y = w.Line.Y;
+    while (w.Pos < Len() && Buff[static_cast<size_t>(w.Pos)] == ImageChar) {
+        TImageObj* img = ImageAtPos(w.Pos);
+        if (!img || !img->Floating()) break;
+        int span = img->Width + img->HSpace;
+        if (img->VAlign == TImageAlign::Left) {
+            if (left < 0) left = ctx.IMgr.LeftIndent(y);
+            img->DrawX = left;
+            left += span;
+            ctx.IMgr.AddLeftEdge(y, y + img->Height, left);
+        } else {
+            if (right < 0) right = ctx.IMgr.RightSide(y);
+            img->DrawX = right - img->Width;
+            right -= span;
+            ctx.IMgr.AddRightEdge(y, y + img->Height, right);
+        }
+        img->DrawY = y;
+        w.Floats.push_back(img);
+        ++w.Pos;
+    }
+}
+
+void TSection::LineMetrics(TLineWork& w) {
+    LineRec& line = w.Line;
+    int first = Fonts.IndexAt(line.Start), last = Fonts.IndexAt(std::max(line.Start, w.End - 1));
+    for (int r = first; r <= last; ++r) {
+        line.LineHt = std::max(line.LineHt, Fonts[r].LineHeight);
+        line.Descent = std::max(line.Descent, Fonts[r].Descent);
+    }
+    for (int k = w.Pos; k < w.End; ++k) {
+        char c = Buff[static_cast<size_t>(k)];
+        if (c == ImageChar) {
+            TImageObj* img = ImageAtPos(k);
+            if (!img) continue;
+            if (img->Floating()) {
+                w.HeldBack.push_back(img);
+                continue;
+            }
+            int d = img->Height - line.LineHt;
+            switch (img->VAlign) {
+            case TImageAlign::Top: line.SpaceAfter = std::max(line.SpaceAfter, d); break;
+            case TImageAlign::Middle:
+                line.SpaceBefore = std::max(line.SpaceBefore, d / 2);
+                line.SpaceAfter = std::max(line.SpaceAfter, d - d / 2);
+                break;
+            default: line.SpaceBefore = std::max(line.SpaceBefore, img->Height + line.Descent - line.LineHt); break;
+            }
+        } else if (c == ControlChar) {
+            if (TFormControlObj* ctl = ControlAtPos(k)) {
+                int d = ctl->Height() - line.LineHt + (ctl->BaselineAligned() ? line.Descent : 0);
+                line.SpaceBefore = std::max(line.SpaceBefore, d);
+            }
+        }
+    }
+}
+
+void TSection::BuildPieces(TLineWork& w) {
+    LineRec& line = w.Line;
+    line.FirstPiece = static_cast<int>(Pieces.size());
+    int x = 0, i = w.Pos;
+    while (i < w.End) {
+        char c = Buff[static_cast<size_t>(i)];
+        int ow = (c == ImageChar || c == ControlChar) ? ObjectWidth(i) : -1;
         if (ow >= 0) {
-            if (x + ow > avail) return i;
+            Pieces.push_back({i, 1, x, ow, -1});
             x += ow;
             ++i;
             continue;
         }
         int run = Fonts.IndexAt(i);
-        int e = Fonts.EndOf(run, Len());
-        int j = i;
-        while (j < e && !IsObject(j)) ++j;
-        canvas.Font = Fonts[run].DrawFont();
-        auto width = [&](int n) { return canvas.TextWidth(Buff.substr(static_cast<size_t>(i), static_cast<size_t>(n))); };
-        // Exponential probe, then binary search, so a long run costs about what fits.
-        int room = avail - x, segLen = j - i, lo = 0, hi = 0;
-        int probe = 64;
-        for (;;) {
-            int n = std::min(probe, segLen);
-            if (width(n) <= room) {
-                lo = n;
-                if (n == segLen) break;
-                probe *= 2;
-            } else {
-                hi = n;
-                break;
-            }
+        int e = std::min(w.End, Fonts.EndOf(run, Len()));
+        const TFontInfo* fi = Fonts[run].Info();
+        int j = i, width = 0;
+        for (; j < e; ++j) {
+            char d = Buff[static_cast<size_t>(j)];
+            if ((d == ImageChar || d == ControlChar) && ObjectWidth(j) >= 0) break;
+            width += fi ? fi->Width(static_cast<unsigned char>(d)) : 0;
         }
-        if (lo == segLen) {
-            x += width(segLen);
-            i = j;
-            continue;
-        }
-        // width(lo) fits, width(hi) does not.
-        while (hi - lo > 1) {
-            int mid = (lo + hi) / 2;
-            if (width(mid) <= room)
-                lo = mid;
-            else
-                hi = mid;
-        }
-        return i + lo;
+        Pieces.push_back({i, j - i, x, width, run});
+        x += width;
+        i = j;
     }
-    return Len();
+    int textEnd = w.End;
+    while (textEnd > w.Pos && Buff[static_cast<size_t>(textEnd - 1)] == ' ') --textEnd;
+    line.TextWidth = RangeWidth(w.Pos, textEnd);
+    line.Pieces = static_cast<int>(Pieces.size()) - line.FirstPiece;
+    // Centring and right alignment use the room between the indents, also for preformatted
+    // lines (which are fitted against a width they never reach); a line never starts left of
+    // its indent, so nothing is placed out of reach.
+    const int room = w.Right - w.Left;
+    switch (Justify) {
+    case THAlign::Center: line.LineX = std::max(w.Left, w.Left + (room - line.TextWidth) / 2); break;
+    case THAlign::Right: line.LineX = std::max(w.Left, w.Right - line.TextWidth - 1); break;
+    default: line.LineX = w.Left; break;
+    }
+    for (int p = line.FirstPiece; p < line.FirstPiece + line.Pieces; ++p) Pieces[static_cast<size_t>(p)].X += line.LineX;
+    // Inline images and controls get their places now, so hit tests and control windows need no
+    // painting first.
+    const int textTop = line.Y + line.SpaceBefore;
+    for (int p = line.FirstPiece; p < line.FirstPiece + line.Pieces; ++p) {
+        const TLinePiece& pc = Pieces[static_cast<size_t>(p)];
+        if (pc.Run >= 0) continue;
+        char c = Buff[static_cast<size_t>(pc.Start)];
+        if (c == ImageChar) {
+            TImageObj* img = ImageAtPos(pc.Start);
+            if (!img || img->Floating()) continue;
+            img->DrawX = pc.X + img->HSpace;
+            img->DrawY = img->VAlign == TImageAlign::Top      ? textTop
+                         : img->VAlign == TImageAlign::Middle ? textTop + line.LineHt / 2 - img->Height / 2
+                                                              : line.Baseline() - img->Height;
+        } else if (TFormControlObj* ctl = ControlAtPos(pc.Start)) {
+            int bottom = textTop + line.LineHt - (ctl->BaselineAligned() ? line.Descent : 0);
+            ctl->DocX = pc.X;
+            ctl->DocY = bottom - ctl->Height();
+            ctl->LaidOut = true;
+        }
+    }
 }
 
-void TSection::PlaceFloat(TImageObj& img, int y, IndentManagerBasic& imgr) {
-    int w = img.Width + img.HSpace;
-    if (img.VAlign == 3) {
-        img.DrawX = imgr.LeftIndent(y);
-        imgr.AddLeft(y, y + img.Height, w);
-    } else {
-        img.DrawX = imgr.RightSide(y) - img.Width;
-        imgr.AddRight(y, y + img.Height, w);
-    }
-    img.DrawY = y;
-}
-
-int TSection::LayOut(TCanvas& canvas, int y, int, int& curs, IndentManagerBasic& imgr, int& maxWidth) {
+int TSection::LayOut(TLayoutContext& ctx, int y) {
+    IndentManagerBasic& imgr = ctx.IMgr;
     Top = y;
-    StartPos = curs;
-    curs += Len();
+    StartPos = ctx.Curs;
+    ctx.Curs += Len();
     imgr.SetLevel(y, Level);
     FirstLineLeft = imgr.LeftIndent(y);
     Lines.clear();
-    for (int i = 0; i < Fonts.Count(); ++i) Fonts[i].UpdateMetrics(canvas);
-    for (auto& img : Images) img->SetSize(canvas, imgr.RightSide(y) - imgr.LeftIndent(y));
+    Pieces.clear();
+    MeasureFonts(ctx);
+    for (auto& img : Images) img->SetSize(ctx.Canvas, imgr.RightSide(y) - imgr.LeftIndent(y));
 
-    if (ClearMode) {
+    if (ClearMode != TClear::None) {
         int cy = imgr.FloatBottom(ClearMode);
         if (cy > y) {
             LineRec clear;
             clear.Y = y;
             clear.LineHt = cy - y;
             clear.LineX = imgr.LeftIndent(y);
+            clear.ClearLine = true;
             Lines.push_back(clear);
             y = cy;
         }
     }
 
+    // Preformatted lines are fitted against a width they never reach, so they never wrap.
+    constexpr int PreformattedWidth = 32000;
     int pos = 0;
     while (pos < Len()) {
         if (imgr.L.size() + imgr.R.size() > 32) imgr.Prune(y); // many floats in one section
-        LineRec line;
-        line.Start = pos;
-        line.Y = y;
-        // Floating images at the start of a line become indents; text flows beside them.
-        while (pos < Len() && Buff[static_cast<size_t>(pos)] == ImageChar) {
-            TImageObj* img = ImageAtPos(pos);
-            if (!img || !img->Floating()) break;
-            PlaceFloat(*img, y, imgr);
-            ++pos;
-        }
-        int left = imgr.LeftIndent(y), right = imgr.RightSide(y);
-        int avail = Preformatted ? 32000 : right - left;
-        int fit = pos < Len() ? FitChars(canvas, pos, avail) : Len();
-        int end = fit;
-        if (end < Len()) {
-            auto at = [this](int k) { return Buff[static_cast<size_t>(k)]; };
-            if ((end > pos && at(end - 1) == ' ') || at(end) == ' ') {
-                while (end < Len() && at(end) == ' ') ++end;
-            } else if (IsObject(end) && end > pos) {
-                // the line ends before the image or control
-            } else {
-                int p = end - 1;
-                while (p >= pos && at(p) != ' ' && !IsObject(p)) --p;
-                if (p >= pos) {
-                    end = p + 1;
-                } else {
-                    // One word wider than the line: it overflows.
-                    while (end < Len() && at(end) != ' ' && !IsObject(end)) ++end;
-                    while (end < Len() && at(end) == ' ') ++end;
-                }
-            }
-            if (end <= pos) end = pos + 1;
-        }
-        line.Ln = end - line.Start;
-
-        // Metrics of the runs the line touches.
-        int first = Fonts.IndexAt(line.Start), last = Fonts.IndexAt(std::max(line.Start, end - 1));
-        for (int r = first; r <= last; ++r) {
-            line.LineHt = std::max(line.LineHt, Fonts[r].LineHeight);
-            line.Descent = std::max(line.Descent, Fonts[r].Descent);
-        }
-        std::vector<TImageObj*> heldBack;
-        for (int k = pos; k < end; ++k) {
-            char c = Buff[static_cast<size_t>(k)];
-            if (c == ImageChar) {
-                TImageObj* img = ImageAtPos(k);
-                if (!img) continue;
-                if (img->Floating()) {
-                    heldBack.push_back(img);
-                    continue;
-                }
-                int d = img->Height - line.LineHt;
-                switch (img->VAlign) {
-                case 0: line.SpaceAfter = std::max(line.SpaceAfter, d); break;
-                case 1:
-                    line.SpaceBefore = std::max(line.SpaceBefore, d / 2);
-                    line.SpaceAfter = std::max(line.SpaceAfter, d - d / 2);
-                    break;
-                default: line.SpaceBefore = std::max(line.SpaceBefore, img->Height + line.Descent - line.LineHt); break;
-                }
-            } else if (c == ControlChar) {
-                if (TFormControlObj* ctl = ControlAtPos(k)) {
-                    int d = ctl->Height() - line.LineHt + (ctl->BaselineAligned() ? line.Descent : 0);
-                    line.SpaceBefore = std::max(line.SpaceBefore, d);
-                }
-            }
-        }
-        int textEnd = end;
-        while (textEnd > pos && Buff[static_cast<size_t>(textEnd - 1)] == ' ') --textEnd;
-        line.TextWidth = RangeWidth(canvas, pos, textEnd);
-        switch (Justify) {
-        case 2: line.LineX = std::max(left, left + (avail - line.TextWidth) / 2); break;
-        case 3: line.LineX = right - line.TextWidth - 1; break;
-        default: line.LineX = left; break;
-        }
-        maxWidth = std::max(maxWidth, line.LineX + line.TextWidth);
-        // Inline images get their place now, so hit tests work before the first paint.
-        for (int k = pos; k < end; ++k) {
-            if (Buff[static_cast<size_t>(k)] != ImageChar) continue;
-            TImageObj* img = ImageAtPos(k);
-            if (!img || img->Floating()) continue;
-            int textTop = line.Y + line.SpaceBefore;
-            img->DrawX = line.LineX + RangeWidth(canvas, pos, k) + img->HSpace;
-            img->DrawY = img->VAlign == 0   ? textTop
-                         : img->VAlign == 1 ? textTop + line.LineHt / 2 - img->Height / 2
-                                            : line.Baseline() - img->Height;
-        }
-        Lines.push_back(line);
-        y += line.Total();
-        for (TImageObj* img : heldBack) PlaceFloat(*img, y, imgr);
-        for (int k = line.Start; k < pos; ++k)
-            if (TImageObj* img = ImageAtPos(k)) heldBack.push_back(img);
-        for (TImageObj* img : heldBack) maxWidth = std::max(maxWidth, img->DrawX + img->Width);
-        pos = end;
+        TLineWork w;
+        w.Line.Start = pos;
+        w.Line.Y = y;
+        w.Pos = pos;
+        PlaceLeadingFloats(ctx, w);
+        w.Left = imgr.LeftIndent(y);
+        w.Right = imgr.RightSide(y);
+        int fit = w.Pos < Len() ? FitChars(w.Pos, Preformatted ? PreformattedWidth : w.Right - w.Left) : Len();
+        w.End = fit < Len() ? BreakLine(w.Pos, fit) : Len();
+        w.Line.Ln = w.End - w.Line.Start;
+        LineMetrics(w);
+        BuildPieces(w);
+        ctx.MaxWidth = std::max(ctx.MaxWidth, w.Line.LineX + w.Line.TextWidth);
+        Lines.push_back(w.Line);
+        y += w.Line.Total();
+        for (TImageObj* img : w.HeldBack) PlaceFloat(*img, y, imgr);
+        for (TImageObj* img : w.Floats) ctx.MaxWidth = std::max(ctx.MaxWidth, img->DrawX + img->Width);
+        for (TImageObj* img : w.HeldBack) ctx.MaxWidth = std::max(ctx.MaxWidth, img->DrawX + img->Width);
+        pos = w.End;
     }
     Height = y - Top;
     DrawHeight = std::max(Height, imgr.FloatBottom() - Top);
     return Height;
 }
 
-int TSection::CharAtX(TCanvas& canvas, const LineRec& line, int x, bool nearest) {
-    if (x < line.LineX) return line.Start;
-    int end = line.Start + line.Ln;
-    int cx = line.LineX;
-    for (int i = line.Start; i < end; ++i) {
-        int w = RangeWidth(canvas, i, i + 1);
-        if (x < cx + w) return nearest && x >= cx + w / 2 ? i + 1 : i;
-        cx += w;
-    }
-    return end;
+const LineRec* TSection::FirstTextLine() const {
+    for (const LineRec& line : Lines)
+        if (!line.ClearLine) return &line;
+    return nullptr;
 }
 
 int TSection::LineAtY(int y) const {
-    for (size_t i = 0; i < Lines.size(); ++i)
-        if (y >= Lines[i].Y && y < Lines[i].Y + Lines[i].Total()) return static_cast<int>(i);
-    return -1;
+    // Lines are in increasing y: the last line starting at or above y.
+    auto it = std::upper_bound(Lines.begin(), Lines.end(), y, [](int v, const LineRec& l) { return v < l.Y; });
+    if (it == Lines.begin()) return -1;
+    --it;
+    return y < it->Y + it->Total() ? static_cast<int>(it - Lines.begin()) : -1;
 }
 
-void TSection::Paint(TCanvas& canvas, const TRect& clip, int x, int y) {
+int TSection::CharAtX(const LineRec& line, int x, bool nearest) const {
+    if (x < line.LineX) return line.Start;
+    auto first = Pieces.begin() + line.FirstPiece, last = first + line.Pieces;
+    // The first piece that ends right of x.
+    auto it = std::upper_bound(first, last, x, [](int v, const TLinePiece& p) { return v < p.X + p.Width; });
+    if (it == last) return line.Start + line.Ln;
+    const TLinePiece& pc = *it;
+    int cx = pc.X;
+    const TFontInfo* fi = pc.Run >= 0 ? Fonts[pc.Run].Info() : nullptr;
+    for (int i = pc.Start; i < pc.Start + pc.Len; ++i) {
+        int w = fi ? fi->Width(static_cast<unsigned char>(Buff[static_cast<size_t>(i)])) : pc.Width;
+        if (x < cx + w) return nearest && x >= cx + w / 2 ? i + 1 : i;
+        cx += w;
+    }
+    return pc.Start + pc.Len;
+}
+
+void TSection::Paint(TPaintContext& pc) {
     DrawTop = Top;
-    int docTop = clip.Top - y, docBottom = clip.Bottom - y;
+    TCanvas& canvas = pc.Canvas;
+    const int docTop = pc.Clip.Top - pc.Y, docBottom = pc.Clip.Bottom - pc.Y;
+    // Floating images are drawn whenever their own box is in view: they hang below the line that
+    // holds them, which may be scrolled away.
+    for (auto& img : Images)
+        if (img->Floating() && img->DrawY + img->Height >= docTop && img->DrawY <= docBottom)
+            img->Draw(canvas, pc.X + img->DrawX, pc.Y + img->DrawY, pc.Colors);
     if (Top + DrawHeight < docTop || Top > docBottom) return;
-    TColor bg = Document ? Document->Background : clWhite;
-    int selB = Document ? Document->SelB - StartPos : 0, selE = Document ? Document->SelE - StartPos : 0;
-    if (Preformatted) canvas.PushClip(Rect(clip.Left, Top + y, clip.Right, Top + Height + y));
-    bool firstText = true;
-    for (const LineRec& line : Lines) {
-        if (line.Ln == 0 && line.Start == 0 && firstText && Len() > 0) continue; // the CLEAR line
-        bool visible = !(line.Y + line.Total() < docTop || line.Y > docBottom);
-        int base = line.Baseline();
-        if (firstText) {
-            firstText = false;
-            if (visible) DrawMarker(canvas, x, y);
-        }
-        if (!visible) continue;
-        int cx = line.LineX;
-        int end = line.Start + line.Ln;
+    const int selB = pc.Doc.SelB - StartPos, selE = pc.Doc.SelE - StartPos;
+    const TFontStyles linkStyle = pc.Doc.Settings().LinkStyle;
+    if (Preformatted) canvas.PushClip(Rect(pc.Clip.Left, Top + pc.Y, pc.Clip.Right, Top + Height + pc.Y));
+    if (const LineRec* first = FirstTextLine(); first && first->Y + first->Total() >= docTop && first->Y <= docBottom)
+        DrawMarker(pc);
+    // The first line that reaches into the clip.
+    auto lineIt =
+        std::upper_bound(Lines.begin(), Lines.end(), docTop, [](int v, const LineRec& l) { return v < l.Y + l.Total(); });
+    for (; lineIt != Lines.end() && lineIt->Y <= docBottom; ++lineIt) {
+        const LineRec& line = *lineIt;
+        if (line.ClearLine) continue;
+        const int base = line.Baseline();
+        const int end = line.Start + line.Ln;
         // The blanks that end the line are outside its text: they are drawn only when selected,
         // so an underline or a right-aligned line stops at the last character.
         int blanks = end;
         while (blanks > line.Start && Buff[static_cast<size_t>(blanks - 1)] == ' ') --blanks;
-        int i = line.Start;
-        while (i < end) {
-            char c = Buff[static_cast<size_t>(i)];
-            if (c == ImageChar) {
-                if (TImageObj* img = ImageAtPos(i)) {
-                    if (!img->Floating()) {
-                        img->Draw(canvas, x + img->DrawX, y + img->DrawY);
-                        cx += img->Width + 2 * img->HSpace;
-                    } else {
-                        img->Draw(canvas, x + img->DrawX, y + img->DrawY);
-                    }
-                    ++i;
-                    continue;
-                }
-            } else if (c == ControlChar) {
-                if (TFormControlObj* ctl = ControlAtPos(i)) {
-                    int bottom = line.Y + line.SpaceBefore + line.LineHt - (ctl->BaselineAligned() ? line.Descent : 0);
-                    ctl->Place(x + cx, y + bottom - ctl->Height());
-                    cx += ctl->Width();
-                    ++i;
-                    continue;
-                }
-            }
-            int run = Fonts.IndexAt(i);
-            int e = std::min(end, Fonts.EndOf(run, Len()));
-            int j = i;
-            while (j < e && !IsObject(j)) ++j;
-            // Split at the selection's edges.
-            int k = j;
-            if (i < selB && selB < k) k = selB;
-            if (i < selE && selE < k) k = selE;
-            if (i < blanks && blanks < k) k = blanks;
-            TFontObj& f = Fonts[run];
-            std::string s = Buff.substr(static_cast<size_t>(i), static_cast<size_t>(k - i));
-            canvas.Font = f.DrawFont();
-            int w = canvas.TextWidth(s);
-            int ty = base - f.Ascent;
-            if (f.SScript == 2)
-                ty -= f.LineHeight / 3;
-            else if (f.SScript == 1)
-                ty += f.Descent / 2 + 1;
-            bool selected = i >= selB && i < selE;
-            if (i >= blanks && !selected) {
-                cx += w;
-                i = k;
+        for (int p = line.FirstPiece; p < line.FirstPiece + line.Pieces; ++p) {
+            const TLinePiece& piece = Pieces[static_cast<size_t>(p)];
+            if (piece.Run < 0) {
+                if (Buff[static_cast<size_t>(piece.Start)] == ImageChar)
+                    if (TImageObj* img = ImageAtPos(piece.Start); img && !img->Floating())
+                        img->Draw(canvas, pc.X + img->DrawX, pc.Y + img->DrawY, pc.Colors);
                 continue;
             }
-            if (selected) {
-                canvas.Brush.Style = TBrushStyle::bsSolid;
-                canvas.Brush.Color = f.Font.Color;
-                canvas.Font.Color = bg;
-            } else {
-                canvas.Brush.Style = TBrushStyle::bsClear;
+            const TFontObj& f = Fonts[piece.Run];
+            const TFontInfo* fi = f.Info();
+            if (!fi) continue;
+            int ty = base - f.Ascent;
+            if (f.SScript == TScript::Super)
+                ty -= f.LineHeight / 3;
+            else if (f.SScript == TScript::Sub)
+                ty += f.Descent / 2 + 1;
+            int i = piece.Start, cx = piece.X;
+            const int pieceEnd = piece.Start + piece.Len;
+            while (i < pieceEnd) {
+                // Split at the selection's edges and where the closing blanks begin.
+                int k = pieceEnd;
+                if (i < selB && selB < k) k = selB;
+                if (i < selE && selE < k) k = selE;
+                if (i < blanks && blanks < k) k = blanks;
+                std::string_view s(Buff.data() + i, static_cast<size_t>(k - i));
+                int w = fi->TextWidth(s);
+                bool selected = i >= selB && i < selE;
+                if (i < blanks || selected) {
+                    // The style follows the settings at once: underlining does not change widths.
+                    canvas.Font = fi->Font;
+                    canvas.Font.Style = f.Font.Style | (f.UrlTarget.Empty() ? 0 : linkStyle);
+                    if (selected) {
+                        canvas.Brush.Style = TBrushStyle::bsSolid;
+                        canvas.Brush.Color = f.Color(pc.Colors);
+                        canvas.Font.Color = pc.Colors.Background;
+                    } else {
+                        canvas.Brush.Style = TBrushStyle::bsClear;
+                        canvas.Font.Color = f.Color(pc.Colors);
+                    }
+                    canvas.TextOut(pc.X + cx - f.Overhang / 2, pc.Y + ty, std::string(s));
+                    canvas.Brush.Style = TBrushStyle::bsSolid;
+                }
+                cx += w;
+                i = k;
             }
-            canvas.TextOut(x + cx - f.Overhang / 2, y + ty, s);
-            canvas.Brush.Style = TBrushStyle::bsSolid;
-            cx += w;
-            i = k;
         }
     }
     if (Preformatted) canvas.PopClip();
 }
 
-TFontObj* TSection::LinkAt(TCanvas& canvas, int x, int y, TUrlTarget& url) {
+TFontObj* TSection::LinkAt(int x, int y, TUrlTarget& url) {
     if (TImageObj* img = ImageAt(x, y)) {
         // The point in image coordinates, less the link border.
         int b = img->HasBorder ? 1 : 0;
@@ -504,7 +565,7 @@ TFontObj* TSection::LinkAt(TCanvas& canvas, int x, int y, TUrlTarget& url) {
     if (li < 0) return nullptr;
     const LineRec& line = Lines[static_cast<size_t>(li)];
     if (x < line.LineX || x >= line.LineX + line.TextWidth) return nullptr;
-    int i = CharAtX(canvas, line, x, false);
+    int i = CharAtX(line, x, false);
     if (i >= Len()) return nullptr;
     TFontObj& f = Fonts.At(i);
     if (f.UrlTarget.Empty()) return nullptr;
@@ -521,11 +582,11 @@ TImageObj* TSection::ImageAt(int x, int y) {
     return nullptr;
 }
 
-int TSection::PositionAt(TCanvas& canvas, int x, int y) {
+int TSection::PositionAt(int x, int y) {
     if (Lines.empty() || y < Top || y >= Top + Height) return -1;
     int li = LineAtY(y);
     if (li < 0) return -1;
-    return StartPos + CharAtX(canvas, Lines[static_cast<size_t>(li)], x, true);
+    return StartPos + CharAtX(Lines[static_cast<size_t>(li)], x, true);
 }
 
 int TSection::FindText(int start, const std::string& text, bool matchCase) {
@@ -537,13 +598,26 @@ int TSection::FindText(int start, const std::string& text, bool matchCase) {
     return p == std::string::npos ? -1 : StartPos + static_cast<int>(p);
 }
 
-bool TSection::PointOf(TCanvas& canvas, int index, TPoint& p) {
+bool TSection::PointOf(int index, TPoint& p) {
     int i = index - StartPos;
     if (i < 0 || i > Len()) return false;
     for (const LineRec& line : Lines) {
-        if (line.Ln == 0 && Len() > 0) continue;
+        if (line.ClearLine) continue;
         if (i >= line.Start && (i < line.Start + line.Ln || (i == Len() && i == line.Start + line.Ln))) {
-            p = {line.LineX + RangeWidth(canvas, line.Start, i), line.Y};
+            int x = line.LineX;
+            for (int k = line.FirstPiece; k < line.FirstPiece + line.Pieces; ++k) {
+                const TLinePiece& pc = Pieces[static_cast<size_t>(k)];
+                if (i >= pc.Start + pc.Len) {
+                    x = pc.X + pc.Width;
+                    continue;
+                }
+                x = pc.X;
+                if (i > pc.Start && pc.Run >= 0)
+                    if (const TFontInfo* fi = Fonts[pc.Run].Info())
+                        x += fi->TextWidth(std::string_view(Buff.data() + pc.Start, static_cast<size_t>(i - pc.Start)));
+                break;
+            }
+            p = {x, line.Y};
             return true;
         }
     }
@@ -570,25 +644,24 @@ void TSection::CopySelection(std::string& out) {
 
 void TSection::RefreshFonts() {
     if (!Document) return;
-    auto apply = [this](TMyFont& f, bool link) {
-        f.Name = f.Fixed ? Document->PreFontName : Document->FontName;
-        f.Charset = Document->CharSet;
-        f.ApplySize(Document->FontSize);
-        if (!link) f.Color = Document->FontColor;
+    const THtmlSettings& st = Document->Settings();
+    const TColor fontColor = Document->FontColor();
+    auto apply = [&](TMyFont& f) {
+        f.Name = f.Fixed ? st.PreFontName : st.FontName;
+        f.Charset = st.CharSet;
+        f.ApplySize(st.FontSize);
+        f.Color = fontColor;
     };
-    for (int i = 0; i < Fonts.Count(); ++i) {
-        TFontObj& f = Fonts[i];
-        apply(f.Font, !f.UrlTarget.Empty());
-        f.UpdateLinkColor();
-    }
-    apply(FirstFont, false);
+    for (int i = 0; i < Fonts.Count(); ++i) apply(Fonts[i].Font);
+    apply(FirstFont);
 }
 
-void TSection::MeasureWidths(TCanvas& canvas, int& minW, int& maxW) {
-    for (int i = 0; i < Fonts.Count(); ++i) Fonts[i].UpdateMetrics(canvas);
+void TSection::MeasureWidths(TLayoutContext& ctx, int& minW, int& maxW) {
+    MeasureFonts(ctx);
     int floats = 0, widest = 0;
     for (auto& img : Images) {
-        img->SetSize(canvas, 0);
+        img->SetSize(ctx.Canvas, 0);
+        if (img->PercentWidth) continue; // a share of whatever width it gets: no minimum of its own
         if (img->Floating())
             floats += img->Width + img->HSpace;
         else
@@ -599,50 +672,53 @@ void TSection::MeasureWidths(TCanvas& canvas, int& minW, int& maxW) {
         while (i < Len() && (Buff[static_cast<size_t>(i)] == ' ' || IsObject(i))) ++i;
         int j = i;
         while (j < Len() && Buff[static_cast<size_t>(j)] != ' ' && !IsObject(j)) ++j;
-        if (j > i) widest = std::max(widest, RangeWidth(canvas, i, j));
+        if (j > i) widest = std::max(widest, RangeWidth(i, j));
         i = j;
     }
     minW = widest + Indent + floats;
-    maxW = RangeWidth(canvas, 0, Len()) + floats + Indent;
+    maxW = RangeWidth(0, Len()) + floats + Indent;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Cells
 
-int TCell::DoLayout(TCanvas& canvas, int y, int width, int& curs, int& maxWidth, int left) {
+int TCell::DoLayout(TCanvas& canvas, int y, int left, int width, int& curs, int& maxWidth) {
     IMgr.Clear(left, width);
+    TLayoutContext ctx{canvas, *Document, IMgr, width, curs, maxWidth};
     int top = y;
     for (size_t i = 0; i < Sections.size();) {
         try {
-            y += Sections[i]->LayOut(canvas, y, width, curs, IMgr, maxWidth);
+            y += Sections[i]->LayOut(ctx, y);
             ++i;
         } catch (const EProcessError& e) {
-            if (Document && Document->OnLayoutError) Document->OnLayoutError(e.Message());
+            if (Document->OnLayoutError) Document->OnLayoutError(e.Message());
             Sections.erase(Sections.begin() + static_cast<std::ptrdiff_t>(i));
         }
     }
+    curs = ctx.Curs;
+    maxWidth = ctx.MaxWidth;
     Height = std::max(y, IMgr.FloatBottom()) - top;
     return Height;
 }
 
-void TCell::Draw(TCanvas& canvas, const TRect& clip, int x, int y) {
-    for (auto& s : Sections) s->Paint(canvas, clip, x, y);
+void TCell::Draw(TPaintContext& pc) {
+    for (auto& s : Sections) s->Paint(pc);
 }
 
-void TCell::MinMaxWidth(TCanvas& canvas, int& minW, int& maxW) {
+void TCell::MinMaxWidth(TLayoutContext& ctx, int& minW, int& maxW) {
     minW = maxW = 0;
     for (auto& s : Sections) {
         int a = 0, b = 0;
-        s->MeasureWidths(canvas, a, b);
+        s->MeasureWidths(ctx, a, b);
         minW = std::max(minW, a);
         maxW = std::max(maxW, b);
     }
 }
 
-TFontObj* TCell::LinkAt(TCanvas& canvas, int x, int y, TUrlTarget& url) {
+TFontObj* TCell::LinkAt(int x, int y, TUrlTarget& url) {
     for (auto& s : Sections)
         if (y >= s->Top && y < s->Top + std::max(s->Height, s->DrawHeight))
-            if (TFontObj* f = s->LinkAt(canvas, x, y, url)) return f;
+            if (TFontObj* f = s->LinkAt(x, y, url)) return f;
     return nullptr;
 }
 
@@ -652,9 +728,9 @@ TImageObj* TCell::ImageAt(int x, int y) {
     return nullptr;
 }
 
-int TCell::PositionAt(TCanvas& canvas, int x, int y) {
+int TCell::PositionAt(int x, int y) {
     for (auto& s : Sections) {
-        int p = s->PositionAt(canvas, x, y);
+        int p = s->PositionAt(x, y);
         if (p >= 0) return p;
     }
     return -1;
@@ -668,13 +744,13 @@ int TCell::FindText(int start, const std::string& text, bool matchCase) {
     return -1;
 }
 
-bool TCell::PointOf(TCanvas& canvas, int index, TPoint& p) {
+bool TCell::PointOf(int index, TPoint& p) {
     // A section's end index is also the next section's first character: the section that holds
     // the character wins, and a section's end only answers when no character follows it.
     for (auto& s : Sections)
-        if (index < s->StartPos + s->Length() && s->PointOf(canvas, index, p)) return true;
+        if (index < s->StartPos + s->Length() && s->PointOf(index, p)) return true;
     for (auto& s : Sections)
-        if (s->PointOf(canvas, index, p)) return true;
+        if (s->PointOf(index, p)) return true;
     return false;
 }
 
@@ -692,49 +768,89 @@ void TCell::RefreshFonts() {
     for (auto& s : Sections) s->RefreshFonts();
 }
 
+bool TCell::Walk(const std::function<bool(TSectionBase&)>& visit) {
+    for (auto& s : Sections)
+        if (!s->Walk(visit)) return false;
+    return true;
+}
+
+int TCell::Length() const {
+    int n = 0;
+    for (auto& s : Sections) n += s->Length();
+    return n;
+}
+
 // ---------------------------------------------------------------------------------------------
 // The document
 
-TSectionList::TSectionList() : TCell(this) {}
+TSectionList::TSectionList(const THtmlSettings* settings) : TCell(this), settings_(settings ? settings : &ownSettings_) {}
 
 TSectionList::~TSectionList() { Clear(); }
+
+TDocColors TSectionList::Colors() const {
+    const THtmlSettings& st = *settings_;
+    TDocColors c;
+    c.Font = Page.Font.value_or(st.FontColor);
+    c.Link = Page.Link.value_or(st.LinkColor);
+    c.Visited = Page.Visited.value_or(st.VisitedColor);
+    c.Hover = Page.Hover.value_or(st.HoverColor);
+    c.Background = Page.Background.value_or(st.Background);
+    return c;
+}
 
 void TSectionList::Clear() {
     ActiveLink = nullptr;
     ActiveImage = nullptr;
     LinkList.clear(); // first, so the sections need not take themselves out one by one
+    for (auto& s : Sections)
+        s->Walk([](TSectionBase& b) {
+            if (auto* t = dynamic_cast<TSection*>(&b)) t->Controls.clear();
+            return true;
+        });
     Sections.clear();
     MapList.clear();
-    FormControlList.clear();
-    BackgroundImage.clear();
+    Forms.clear();
+    Page = TPageColors{};
+    FontCache.Clear();
     SelB = SelE = 0;
-    YOff = 0;
     Height = 0;
+}
+
+void TSectionList::UnregisterLinks(const TSection* section, int count) {
+    // A section's runs were entered one after another, and a section that goes is nearly always
+    // the newest: searching from the back finds them at once.
+    for (size_t i = LinkList.size(); i-- > 0 && count > 0;) {
+        if (LinkList[i]->Section != section) continue;
+        LinkList.erase(LinkList.begin() + static_cast<std::ptrdiff_t>(i));
+        --count;
+    }
 }
 
 int TSectionList::DoLayout(TCanvas& canvas, int width, int& maxWidth, int top) {
     int curs = 0;
     maxWidth = 0;
-    return TCell::DoLayout(canvas, top, width, curs, maxWidth);
+    int h = TCell::DoLayout(canvas, top, 0, width, curs, maxWidth);
+    return h;
 }
 
 void TSectionList::Draw(TCanvas& canvas, const TRect& clip, int x, int y) {
     canvas.PushClip(clip);
-    TCell::Draw(canvas, clip, x, y - YOff);
+    TPaintContext pc{canvas, *this, Colors(), clip, x, y};
+    TCell::Draw(pc);
     canvas.PopClip();
 }
 
-TFontObj* TSectionList::GetURL(TCanvas& canvas, int x, int y, TUrlTarget& url) {
+TFontObj* TSectionList::GetURL(int x, int y, TUrlTarget& url) {
     url.Clear();
-    ActiveLink = TCell::LinkAt(canvas, x, y, url);
+    ActiveLink = TCell::LinkAt(x, y, url);
     return ActiveLink;
 }
 
-bool TSectionList::UpdateHover(TCanvas& canvas, int x, int y) {
+bool TSectionList::UpdateHover(int x, int y) {
     TUrlTarget url;
     TFontObj* previous = ActiveLink;
-    TFontObj* now = GetURL(canvas, x, y, url);
-    if (!HoverEnabled || previous == now) return false;
+    TFontObj* now = GetURL(x, y, url);
+    if (!HoverEnabled() || previous == now) return false;
     if (previous) previous->SetHover(false);
     if (now) now->SetHover(true);
     return true;
@@ -752,4 +868,36 @@ void TSectionList::RefreshFonts() { TCell::RefreshFonts(); }
 
 void TSectionList::CheckVisitedLinks(const std::function<bool(const std::string& url)>& visited) {
     for (TFontObj* f : LinkList) f->SetVisited(visited(f->UrlTarget.Url));
+}
+
+TSection* TSectionList::TextSectionAt(int index) {
+    TSection* found = nullptr;
+    Walk([&](TSectionBase& b) {
+        auto* t = dynamic_cast<TSection*>(&b);
+        if (t && index >= t->StartPos && index < t->StartPos + t->Len()) found = t;
+        return found == nullptr;
+    });
+    return found;
+}
+
+std::vector<TFormControlObj*> TSectionList::AllControls() const {
+    std::vector<TFormControlObj*> out;
+    for (auto& f : Forms)
+        for (auto& c : f->Controls) out.push_back(c.get());
+    return out;
+}
+
+void TSectionList::PlaceControls(int dx, int dy) {
+    for (auto& f : Forms)
+        for (auto& c : f->Controls)
+            if (c->LaidOut && !c->Hidden()) c->Place(c->DocX + dx, c->DocY + dy);
+}
+
+bool TSectionList::Contains(const TSectionBase* section) {
+    bool found = false;
+    Walk([&](TSectionBase& b) {
+        found = &b == section;
+        return !found;
+    });
+    return found;
 }

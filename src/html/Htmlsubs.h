@@ -1,18 +1,27 @@
-// The document: a flat sequence of sections laid out top to bottom in pixels, with left and right
-// indents for list levels and floating images, drawn through a TCanvas.
+// The document: a sequence of sections laid out top to bottom in pixels, with left and right
+// indents for list levels and floating images, drawn through a TCanvas. A table is a section
+// whose cells hold sections of their own (HtmlsubsTables.h), so every walk over the document is
+// recursive.
+//
+// Three stages with clear hand-offs: the parser appends sections; layout gives every line its
+// place and records where each piece of a line (a stretch of one run, an image, a control)
+// starts and how wide it is; painting and hit tests read those records and never measure text.
 #pragma once
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "html/HTMLUn2.h"
 
 class TSectionList;
+class TSectionBase;
 class TFormControlObj;
+class ThtmlForm;
 
-// Left and right indents of one cell: list levels (35 pixels each) and floating images.
+// Left and right indents of one cell: list levels (35 pixels each) and floating objects.
 class IndentManagerBasic {
 public:
     static constexpr int LevelIndent = 35;
@@ -20,7 +29,7 @@ public:
     struct IndentRec {
         int X;      // offset from the cell's left edge (left records) or right edge (right records, <= 0)
         int YT, YB; // covers YT <= y < YB
-        int Lev;    // list level that owns it; 0 for a floating image
+        int Lev;    // list level that owns it; 0 for a floating object
     };
     int LfEdge = 0, RtEdge = 0, Width = 0, ClipWidth = 0, CurrentLevel = 0;
     std::vector<IndentRec> L, R;
@@ -32,10 +41,43 @@ public:
     void SetLevel(int y, int level);
     // Forgets records that ended at or above y (layout only moves down).
     void Prune(int y);
-    void AddLeft(int y, int bottom, int width); // a left floating object of `width` from LeftIndent(y)
-    void AddRight(int y, int bottom, int width);
-    // Largest bottom of floating objects: on the left (1), right (2) or both (3).
-    int FloatBottom(int mode = 3) const;
+    // A left floating object whose right edge is at `x` (document), from y to bottom.
+    void AddLeftEdge(int y, int bottom, int x) { L.push_back({x - LfEdge, y, bottom, 0}); }
+    // A right floating object whose left edge is at `x` (document), from y to bottom.
+    void AddRightEdge(int y, int bottom, int x) { R.push_back({x - RtEdge, y, bottom, 0}); }
+    void AddLeft(int y, int bottom, int width) { AddLeftEdge(y, bottom, LeftIndent(y) + width); }
+    void AddRight(int y, int bottom, int width) { AddRightEdge(y, bottom, RightSide(y) - width); }
+    // Largest bottom of floating objects on the cleared sides.
+    int FloatBottom(TClear mode = TClear::Both) const;
+};
+
+// What layout passes down to each section of one cell.
+struct TLayoutContext {
+    TCanvas& Canvas;
+    TSectionList& Doc;
+    IndentManagerBasic& IMgr;
+    int Width = 0;    // the cell's width
+    int Curs = 0;     // the running document character index
+    int MaxWidth = 0; // the right edge of the widest line so far
+};
+
+// What painting passes down: the target, the clip (screen pixels) and the offset from document
+// to screen coordinates (screen = document + (X, Y)). The scroll position is part of the offset.
+struct TPaintContext {
+    TCanvas& Canvas;
+    const TSectionList& Doc;
+    TDocColors Colors;
+    TRect Clip;
+    int X = 0, Y = 0;
+    // Whether document rows top..bottom (exclusive) meet the clip.
+    bool RowsVisible(int top, int bottom) const { return bottom + Y > Clip.Top && top + Y < Clip.Bottom; }
+};
+
+// One piece of a laid-out line: a stretch of text in one run, or one object.
+struct TLinePiece {
+    int Start = 0, Len = 0; // characters of the section's text
+    int X = 0, Width = 0;   // document x and width
+    int Run = -1;           // index into the section's runs; -1 for an image or a control
 };
 
 // One laid-out line of a text section.
@@ -46,6 +88,8 @@ struct LineRec {
     int LineX = 0;                       // x of the first character
     int Y = 0;                           // document y of the line's top
     int TextWidth = 0;                   // width without trailing spaces
+    int FirstPiece = 0, Pieces = 0;      // the line's pieces in the section's piece list
+    bool ClearLine = false;              // the empty line a CLEAR adds before the text
     int Total() const { return SpaceBefore + LineHt + SpaceAfter; }
     int Baseline() const { return Y + SpaceBefore + LineHt - Descent; }
 };
@@ -59,31 +103,28 @@ public:
     // Characters the section adds to the document-wide index.
     virtual int Length() const { return 0; }
     virtual void CopySelection(std::string& out) { (void)out; }
-    virtual int LayOut(TCanvas& canvas, int y, int width, int& curs, IndentManagerBasic& imgr, int& maxWidth);
-    // Draws the part within `clip` (screen pixels); screen = document position + (x, y).
-    virtual void Paint(TCanvas& canvas, const TRect& clip, int x, int y) {
-        (void)canvas, (void)clip, (void)x, (void)y;
-        DrawTop = Top;
-    }
+    // Lays the section out at y; returns the height that advances the next section.
+    virtual int LayOut(TLayoutContext& ctx, int y);
+    virtual void Paint(TPaintContext& pc) { DrawTop = Top, (void)pc; }
     // Hit tests in document coordinates.
-    virtual TFontObj* LinkAt(TCanvas& canvas, int x, int y, TUrlTarget& url) {
-        (void)canvas, (void)x, (void)y, (void)url;
+    virtual TFontObj* LinkAt(int x, int y, TUrlTarget& url) {
+        (void)x, (void)y, (void)url;
         return nullptr;
     }
     virtual TImageObj* ImageAt(int x, int y) {
         (void)x, (void)y;
         return nullptr;
     }
-    virtual int PositionAt(TCanvas& canvas, int x, int y) {
-        (void)canvas, (void)x, (void)y;
+    virtual int PositionAt(int x, int y) {
+        (void)x, (void)y;
         return -1;
     }
     virtual int FindText(int start, const std::string& text, bool matchCase) {
         (void)start, (void)text, (void)matchCase;
         return -1;
     }
-    virtual bool PointOf(TCanvas& canvas, int index, TPoint& p) {
-        (void)canvas, (void)index, (void)p;
+    virtual bool PointOf(int index, TPoint& p) {
+        (void)index, (void)p;
         return false;
     }
     virtual bool CharAt(int index, char& c) const {
@@ -92,10 +133,13 @@ public:
     }
     virtual void RefreshFonts() { SetHeight(); }
     virtual void SetHeight() {}
-    virtual void MeasureWidths(TCanvas& canvas, int& minW, int& maxW) {
-        (void)canvas;
+    virtual void MeasureWidths(TLayoutContext& ctx, int& minW, int& maxW) {
+        (void)ctx;
         minW = maxW = 0;
     }
+    // Visits this section and, for a table, every section inside it, in document order. The
+    // visitor returns false to stop; Walk then returns false too.
+    virtual bool Walk(const std::function<bool(TSectionBase&)>& visit) { return visit(*this); }
 
 protected:
     int fixedHeight_ = 0;
@@ -105,7 +149,8 @@ protected:
 // controls (character 2).
 class TSection : public TSectionBase {
 public:
-    TSection(TSectionList* document, int level, const TMyFont& font, const TUrlTarget& url, int justify, int sscript = 0);
+    TSection(TSectionList* document, int level, const TMyFont& font, const TUrlTarget& url, THAlign justify,
+             TScript sscript = TScript::None);
     ~TSection() override;
 
     std::string Buff;
@@ -113,7 +158,11 @@ public:
     std::vector<std::unique_ptr<TImageObj>> Images;
     std::vector<TFormControlObj*> Controls; // owned by their forms
     std::vector<LineRec> Lines;
-    int Level, Indent, ListKind = 0, Justify, ClearMode = 0;
+    std::vector<TLinePiece> Pieces;
+    int Level, Indent;
+    TListKind ListKind = TListKind::None;
+    THAlign Justify;
+    TClear ClearMode = TClear::None;
     TMyFont FirstFont;
     int FirstLineLeft = 0; // left indent of the first line, where list markers hang
     bool Preformatted = false;
@@ -122,43 +171,59 @@ public:
     int Length() const override { return Len(); }
     void AppendText(std::string_view text);
     // Starts a new run at the current end (or changes the last run when nothing followed it).
-    void ChangeFont(const TMyFont& font, const TUrlTarget& url, int sscript);
+    void ChangeFont(const TMyFont& font, const TUrlTarget& url, TScript sscript);
     TImageObj* AddImage(const TAttributeList& attrs, const TUrlTarget& link);
     void AddControl(TFormControlObj* control, bool hidden);
     // True when the text holds nothing but floating images.
-    bool OnlyFloats() const;
+    bool OnlyFloats() const { return nonFloats_ == 0; }
+    // Link runs this section entered in the document's link list.
+    int LinkRuns() const { return linkRuns_; }
 
     TImageObj* ImageAtPos(int pos) const;
     TFormControlObj* ControlAtPos(int pos) const;
 
-    int LayOut(TCanvas& canvas, int y, int width, int& curs, IndentManagerBasic& imgr, int& maxWidth) override;
-    void Paint(TCanvas& canvas, const TRect& clip, int x, int y) override;
-    TFontObj* LinkAt(TCanvas& canvas, int x, int y, TUrlTarget& url) override;
+    int LayOut(TLayoutContext& ctx, int y) override;
+    void Paint(TPaintContext& pc) override;
+    TFontObj* LinkAt(int x, int y, TUrlTarget& url) override;
     TImageObj* ImageAt(int x, int y) override;
-    int PositionAt(TCanvas& canvas, int x, int y) override;
+    int PositionAt(int x, int y) override;
     int FindText(int start, const std::string& text, bool matchCase) override;
-    bool PointOf(TCanvas& canvas, int index, TPoint& p) override;
+    bool PointOf(int index, TPoint& p) override;
     bool CharAt(int index, char& c) const override;
     void CopySelection(std::string& out) override;
     void RefreshFonts() override;
-    void MeasureWidths(TCanvas& canvas, int& minW, int& maxW) override;
+    void MeasureWidths(TLayoutContext& ctx, int& minW, int& maxW) override;
 
 protected:
-    virtual void DrawMarker(TCanvas& canvas, int x, int y) { (void)canvas, (void)x, (void)y; }
-    // Width of text [a, b) with the runs' fonts; objects count their widths (floats none).
-    int RangeWidth(TCanvas& canvas, int a, int b);
-    int ObjectWidth(int pos) const; // -1 when pos holds no object
+    virtual void DrawMarker(TPaintContext& pc) { (void)pc; }
+    // The width an object takes on a line; -1 when pos holds no object. Floating images take none.
+    int ObjectWidth(int pos) const;
     bool IsObject(int pos) const {
         char c = Buff[static_cast<size_t>(pos)];
         return (c == 2 || c == 4) && ObjectWidth(pos) >= 0;
     }
-    // The end of the characters from `start` that fit into `avail`.
-    int FitChars(TCanvas& canvas, int start, int avail);
+    // Width of text [a, b) from the runs' advances; objects count their widths (floats none).
+    int RangeWidth(int a, int b) const;
+    // Gives every run its measured font.
+    void MeasureFonts(TLayoutContext& ctx);
     int LineAtY(int y) const;
-    int CharAtX(TCanvas& canvas, const LineRec& line, int x, bool nearest);
+    // The character at x on a line; with `nearest`, rounded to the nearer side of its middle.
+    int CharAtX(const LineRec& line, int x, bool nearest) const;
+    // The first line that holds text (after a CLEAR line), or null.
+    const LineRec* FirstTextLine() const;
 
 private:
+    // The steps of laying out one line.
+    struct TLineWork;
+    void PlaceLeadingFloats(TLayoutContext& ctx, TLineWork& w);
+    int FitChars(int start, int avail) const;
+    int BreakLine(int pos, int fit) const;
+    void LineMetrics(TLineWork& w);
+    void BuildPieces(TLineWork& w);
     void PlaceFloat(TImageObj& img, int y, IndentManagerBasic& imgr);
+
+    int nonFloats_ = 0; // characters that are not floating images
+    int linkRuns_ = 0;
 };
 
 // An ordered, owning list of sections with its own indent manager. The document, every table
@@ -170,49 +235,56 @@ public:
     std::vector<std::unique_ptr<TSectionBase>> Sections;
     IndentManagerBasic IMgr;
     int Height = 0;
+    TColor BgColor = clNone; // a table cell's background; clNone for none
 
     int Count() const { return static_cast<int>(Sections.size()); }
     void Add(std::unique_ptr<TSectionBase> s) { Sections.push_back(std::move(s)); }
-    // Lays the sections out from y for a width; returns the height.
-    int DoLayout(TCanvas& canvas, int y, int width, int& curs, int& maxWidth, int left = 0);
-    void Draw(TCanvas& canvas, const TRect& clip, int x, int y);
-    void MinMaxWidth(TCanvas& canvas, int& minW, int& maxW);
-    TFontObj* LinkAt(TCanvas& canvas, int x, int y, TUrlTarget& url);
+    // Lays the sections out from y between left and left + width; returns the height. The
+    // character index runs on in `curs`, the widest line raises `maxWidth`.
+    int DoLayout(TCanvas& canvas, int y, int left, int width, int& curs, int& maxWidth);
+    void Draw(TPaintContext& pc);
+    void MinMaxWidth(TLayoutContext& ctx, int& minW, int& maxW);
+    TFontObj* LinkAt(int x, int y, TUrlTarget& url);
     TImageObj* ImageAt(int x, int y);
-    int PositionAt(TCanvas& canvas, int x, int y);
+    int PositionAt(int x, int y);
     int FindText(int start, const std::string& text, bool matchCase);
-    bool PointOf(TCanvas& canvas, int index, TPoint& p);
+    bool PointOf(int index, TPoint& p);
     bool CharAt(int index, char& c) const;
     void CopySelection(std::string& out);
     void RefreshFonts();
+    bool Walk(const std::function<bool(TSectionBase&)>& visit);
+    int Length() const; // characters of all sections
 };
 
 // The document.
 class TSectionList : public TCell {
 public:
-    TSectionList();
+    // Reads `settings`, which must outlive it; without one it keeps default settings of its own.
+    explicit TSectionList(const THtmlSettings* settings = nullptr);
     ~TSectionList() override;
 
-    // Display settings, copied from the viewer at each load.
-    std::string FontName = "Times New Roman", PreFontName = "Courier New"; // at most 32 characters
-    int FontSize = 12;
-    TColor FontColor = clBtnText, LinkColor = clBlue, VisitedColor = clPurple, HoverColor = clBlue;
-    bool HoverEnabled = false;
-    TFontStyles LinkStyle = fsUnderline;
-    int CharSet = 1;
-    TColor Background = clBtnFace;
-    std::string BackgroundImage;
-    void SetFontName(const std::string& name) { FontName = name.substr(0, 32); }
-    void SetPreFontName(const std::string& name) { PreFontName = name.substr(0, 32); }
+    const THtmlSettings& Settings() const { return *settings_; }
+    void SetSettings(const THtmlSettings* settings) { settings_ = settings ? settings : &ownSettings_; }
 
-    int YOff = 0;
+    // A page's own colours from its BODY tag; unset ones follow the settings.
+    struct TPageColors {
+        std::optional<TColor> Font, Link, Visited, Hover, Background;
+        std::string BackgroundImage;
+    } Page;
+    TDocColors Colors() const;
+    TColor Background() const { return Colors().Background; }
+    TColor FontColor() const { return Colors().Font; }
+    // Hover colouring: on in the settings, or asked for by the page (OLINK).
+    bool HoverEnabled() const { return settings_->HoverEnabled || Page.Hover.has_value(); }
+
     int SelB = 0, SelE = 0; // the selection as document character indices, SelB <= SelE
 
-    std::vector<TFontObj*> LinkList;                // every run with a URL
+    std::vector<TFontObj*> LinkList;                // every run with a URL, in document order
     std::vector<std::unique_ptr<TMapItem>> MapList; // image maps
-    std::vector<TFormControlObj*> FormControlList;  // all form controls
+    std::vector<std::unique_ptr<ThtmlForm>> Forms;  // the page's forms; each owns its controls
     TFontObj* ActiveLink = nullptr;                 // the link run under the mouse
     TImageObj* ActiveImage = nullptr;
+    TFontCache FontCache;
 
     // Called with the message when a section cannot be laid out; the section is then removed.
     std::function<void(const std::string& message)> OnLayoutError;
@@ -220,12 +292,13 @@ public:
     void Clear();
     // Lays the document out for a width; returns its height, the widest line in maxWidth.
     int DoLayout(TCanvas& canvas, int width, int& maxWidth, int top = 0);
-    // Draws the part of the document within `clip`; screen = document position + (x, y - YOff).
+    // Draws the part of the document within `clip`; screen = document position + (x, y). A
+    // viewer scrolled to position p passes y = -p.
     void Draw(TCanvas& canvas, const TRect& clip, int x, int y);
     // The link at a document point; it becomes the active link run.
-    TFontObj* GetURL(TCanvas& canvas, int x, int y, TUrlTarget& url);
+    TFontObj* GetURL(int x, int y, TUrlTarget& url);
     // Hover colouring on a mouse move; true when something must be repainted.
-    bool UpdateHover(TCanvas& canvas, int x, int y);
+    bool UpdateHover(int x, int y);
     int FindText(int start, const std::string& text, bool matchCase) { return TCell::FindText(start, text, matchCase); }
     std::string GetSelectedText();
     // Re-applies the display settings to every font run and spacer.
@@ -233,4 +306,19 @@ public:
     // Marks each link whose URL the predicate accepts as visited, and the others not.
     void CheckVisitedLinks(const std::function<bool(const std::string& url)>& visited);
     void RegisterLink(TFontObj* run) { LinkList.push_back(run); }
+    // Takes a section's link runs out of the link list (the section is going).
+    void UnregisterLinks(const TSection* section, int count);
+    // The text section holding document index i (a section's end belongs to it only when no
+    // text follows), or null.
+    TSection* TextSectionAt(int index);
+    // Every form control of the page, in the order they were added.
+    std::vector<TFormControlObj*> AllControls() const;
+    // Moves every visible control's window to its laid-out place, shifted by (dx, dy); called
+    // after layout and after scrolling, never while painting.
+    void PlaceControls(int dx, int dy);
+    bool Contains(const TSectionBase* section);
+
+private:
+    THtmlSettings ownSettings_;
+    const THtmlSettings* settings_;
 };

@@ -47,13 +47,6 @@ template <class Stop> void PumpFor(DWORD ms, Stop stop) {
     }
 }
 
-// The text section holding document index i, or null.
-TSection* SectionAtIndex(TSectionList& doc, int i) {
-    for (auto& s : doc.Sections)
-        if (auto* t = dynamic_cast<TSection*>(s.get()); t && i >= t->StartPos && i < t->StartPos + t->Len()) return t;
-    return nullptr;
-}
-
 // A page of one IMG tag naming the picture. Quotes and ampersands in the name are written as
 // entities, so the attribute value comes back exactly as the name.
 std::string PicturePage(const std::string& name) {
@@ -208,11 +201,11 @@ void TPaintPanel::PaintPanel() {
 // ---------------------------------------------------------------- THTMLViewer
 
 THTMLViewer::THTMLViewer(TComponent* owner)
-    : TWinControl(owner), doc_(std::make_unique<TSectionList>()), alive_(std::make_shared<bool>(true)) {
+    : TWinControl(owner), doc_(std::make_unique<TSectionList>(&settings_)), alive_(std::make_shared<bool>(true)) {
     RegisterViewerCursors();
     width_ = height_ = 150;
     TabStop = true;
-    color_ = defBackground_;
+    color_ = settings_.Background;
     measureDC_ = CreateCompatibleDC(nullptr);
     panel_ = new TPaintPanel(this);
     panel_->SetParent(this);
@@ -231,8 +224,7 @@ THTMLViewer::THTMLViewer(TComponent* owner)
         else
             MessageBoxA(nullptr, message.c_str(), "Error", MB_OK | MB_ICONERROR);
     };
-    ApplySettings();
-    panel_->SetColor(doc_->Background);
+    panel_->SetColor(doc_->Background());
     Relayout(false);
 }
 
@@ -263,21 +255,6 @@ void THTMLViewer::SetProcessing(bool on) {
     if (on == processing_) return;
     processing_ = on;
     if (OnProcessing) OnProcessing(this, on);
-}
-
-void THTMLViewer::ApplySettings() {
-    TSectionList& d = *doc_;
-    d.SetFontName(defFontName_);
-    d.SetPreFontName(defPreFontName_);
-    d.FontSize = defFontSize_;
-    d.FontColor = defFontColor_;
-    d.LinkColor = defHotSpotColor_;
-    d.VisitedColor = defVisitedColor_;
-    d.HoverColor = defOverLinkColor_;
-    d.HoverEnabled = (options_ & htOverLinksActive) != 0;
-    d.LinkStyle = (options_ & htNoLinkUnderline) ? TFontStyles{0} : TFontStyles{fsUnderline};
-    d.CharSet = charSet_;
-    d.Background = defBackground_;
 }
 
 THtmlCallbacks THTMLViewer::Callbacks() {
@@ -317,7 +294,6 @@ void THTMLViewer::DoLoad(const std::function<void(THtmlParseInfo&)>& parse, cons
     try {
         SetProcessing(true);
         doc_->Clear();
-        ApplySettings();
         nameList_.Clear();
         caret_ = anchor_ = 0;
         linkUrl_.clear(), linkTarget_.clear();
@@ -330,14 +306,14 @@ void THTMLViewer::DoLoad(const std::function<void(THtmlParseInfo&)>& parse, cons
             // What was read before the fault is shown all the same.
             title_ = info.Title, base_ = info.Base, baseTarget_ = info.BaseTarget;
             fileName_.clear();
-            panel_->SetColor(doc_->Background);
+            panel_->SetColor(doc_->Background());
             Relayout(false);
             pos_ = hpos_ = 0;
             ArrangeBars();
             throw;
         }
         title_ = info.Title, base_ = info.Base, baseTarget_ = info.BaseTarget;
-        panel_->SetColor(doc_->Background);
+        panel_->SetColor(doc_->Background());
         fileName_ = fileName;
         loadKind_ = kind;
         Relayout(false);
@@ -416,7 +392,6 @@ void THTMLViewer::LoadPicture(const std::string& name) {
 void THTMLViewer::ClearPage() {
     if (processing_) return;
     doc_->Clear();
-    ApplySettings();
     nameList_.Clear();
     base_.clear(), baseTarget_.clear(), title_.clear();
     caret_ = anchor_ = 0;
@@ -429,7 +404,7 @@ void THTMLViewer::ClearPage() {
     vbar_->SetVisible(false);
     hbar_->SetVisible(false);
     if (OnSoundRequest) OnSoundRequest(this, "", 0, true);
-    panel_->SetColor(doc_->Background);
+    panel_->SetColor(doc_->Background());
     Relayout(false);
     InvalidatePanel();
 }
@@ -440,11 +415,10 @@ bool THTMLViewer::JumpTo(const std::string& anchorName) {
     name = UpperCase(name);
     int i = nameList_.IndexOf(name);
     if (i < 0) return false;
-    TObject* obj = nameList_.Objects(i);
-    const TSectionBase* section = nullptr;
-    for (auto& s : doc_->Sections)
-        if (s.get() == obj) section = s.get();
-    if (!section) return false;
+    // The anchor's section may sit anywhere, also inside a table cell; one that is no longer in
+    // the document is not followed.
+    auto* section = dynamic_cast<TSectionBase*>(nameList_.Objects(i));
+    if (!section || !doc_->Contains(section)) return false;
     SetPosition(section->Top);
     SetHScrollPosition(0);
     MarkVisited(fileName_ + "#" + anchorName.substr(!anchorName.empty() && anchorName[0] == '#' ? 1 : 0));
@@ -516,8 +490,10 @@ void THTMLViewer::ArrangeBars() {
     hpos_ = ClampHPos(hpos_, plan_.HMax, plan_.PanelWidth);
     vbar_->SetPosition(pos_);
     hbar_->SetPosition(hpos_);
-    doc_->YOff = pos_;
+    PlaceControls();
 }
+
+void THTMLViewer::PlaceControls() { doc_->PlaceControls(marginWidth_ - hpos_, -pos_); }
 
 void THTMLViewer::SizeChanged() {
     if (!panel_ || !doc_) return;
@@ -551,7 +527,7 @@ void THTMLViewer::SettingsChanged(bool relayout) {
         SetProcessing(false);
         CheckVisited();
     }
-    panel_->SetColor(doc_->Background);
+    panel_->SetColor(doc_->Background());
     InvalidatePanel();
 }
 
@@ -564,8 +540,8 @@ void THTMLViewer::ScrollTo(int pos, TScrollPaint how) {
     const int diff = pos - pos_;
     if (diff == 0) return;
     pos_ = pos;
-    doc_->YOff = pos_;
     vbar_->SetPosition(pos_);
+    PlaceControls();
     if (!panel_->HandleAllocated()) return;
     if (how == TScrollPaint::Pixels || (how == TScrollPaint::PixelsForOneLine && std::abs(diff) == VSmallChange)) {
         ScrollWindowEx(panel_->Handle(), 0, -diff, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
@@ -582,6 +558,7 @@ void THTMLViewer::SetHScrollPosition(int pos) {
     if (pos == hpos_) return;
     hpos_ = pos;
     hbar_->SetPosition(hpos_);
+    PlaceControls();
     InvalidatePanel();
 }
 
@@ -620,11 +597,6 @@ void THTMLViewer::ScrollBarMessage(bool vertical, int code) {
 
 // ---------------------------------------------------------------- properties
 
-// A colour the page chose stays; one that is still the old default follows the new default.
-void THTMLViewer::FollowDefault(TColor& field, TColor oldDefault, TColor newDefault) {
-    if (field == oldDefault) field = newDefault;
-}
-
 void THTMLViewer::SetViewImages(bool v) {
     if (processing_ || v == viewImages_) return;
     viewImages_ = v;
@@ -633,9 +605,10 @@ void THTMLViewer::SetViewImages(bool v) {
     SettingsChanged(true);
 }
 
+// A colour the page chose stays (the document keeps it as its own); the others follow the
+// settings at once.
 void THTMLViewer::SetDefBackground(TColor c) {
-    FollowDefault(doc_->Background, defBackground_, c);
-    defBackground_ = c;
+    settings_.Background = c;
     color_ = c;
     SettingsChanged(false);
 }
@@ -653,44 +626,37 @@ void THTMLViewer::SetHistoryMaxCount(int n) {
 }
 
 void THTMLViewer::SetDefFontName(const std::string& name) {
-    defFontName_ = name;
-    doc_->SetFontName(name);
+    settings_.SetFontName(name);
     SettingsChanged(true);
 }
 
 void THTMLViewer::SetDefPreFontName(const std::string& name) {
-    defPreFontName_ = name;
-    doc_->SetPreFontName(name);
+    settings_.SetPreFontName(name);
     SettingsChanged(true);
 }
 
 void THTMLViewer::SetDefFontSize(int size) {
-    defFontSize_ = ClampFontSize(size);
-    doc_->FontSize = defFontSize_;
+    settings_.FontSize = ClampFontSize(size);
     SettingsChanged(true);
 }
 
 void THTMLViewer::SetDefFontColor(TColor c) {
-    FollowDefault(doc_->FontColor, defFontColor_, c);
-    defFontColor_ = c;
+    settings_.FontColor = c;
     SettingsChanged(false);
 }
 
 void THTMLViewer::SetDefHotSpotColor(TColor c) {
-    FollowDefault(doc_->LinkColor, defHotSpotColor_, c);
-    defHotSpotColor_ = c;
+    settings_.LinkColor = c;
     SettingsChanged(false);
 }
 
 void THTMLViewer::SetDefVisitedLinkColor(TColor c) {
-    FollowDefault(doc_->VisitedColor, defVisitedColor_, c);
-    defVisitedColor_ = c;
+    settings_.VisitedColor = c;
     SettingsChanged(false);
 }
 
 void THTMLViewer::SetDefOverLinkColor(TColor c) {
-    FollowDefault(doc_->HoverColor, defOverLinkColor_, c);
-    defOverLinkColor_ = c;
+    settings_.HoverColor = c;
     SettingsChanged(false);
 }
 
@@ -709,8 +675,7 @@ void THTMLViewer::SetScrollBars(TScrollStyle s) {
 }
 
 void THTMLViewer::SetCharSet(int cs) {
-    charSet_ = cs;
-    doc_->CharSet = cs;
+    settings_.CharSet = cs;
     SettingsChanged(true);
 }
 
@@ -727,9 +692,10 @@ void THTMLViewer::SetMarginWidth(int v) {
 }
 
 void THTMLViewer::SethtOptions(ThtmlViewerOptions o) {
-    // Hover colouring that a page's OLINK turned on stays on unless the option itself is switched.
-    if ((o ^ options_) & htOverLinksActive) doc_->HoverEnabled = (o & htOverLinksActive) != 0;
-    doc_->LinkStyle = (o & htNoLinkUnderline) ? TFontStyles{0} : TFontStyles{fsUnderline};
+    // Hover colouring is on with the option, or on a page that asks for it (OLINK). The link
+    // style is applied where link runs are measured and drawn, so it holds for the page on show.
+    settings_.HoverEnabled = (o & htOverLinksActive) != 0;
+    settings_.LinkStyle = (o & htNoLinkUnderline) ? TFontStyles{0} : TFontStyles{fsUnderline};
     options_ = o;
     SettingsChanged(false);
 }
@@ -759,38 +725,40 @@ void THTMLViewer::CheckVisited() {
 
 void THTMLViewer::PaintWindow(TCanvas& canvas, const TRect& dirty) {
     canvas.Brush.Style = TBrushStyle::bsSolid;
-    canvas.Brush.Color = doc_->Background;
+    canvas.Brush.Color = doc_->Background();
     canvas.FillRect(dirty);
     if (borderStyle_ == THTMLBorderStyle::htNone) return;
     const bool show = borderStyle_ == THTMLBorderStyle::htSingle || (borderStyle_ == THTMLBorderStyle::htFocused && Focused());
-    canvas.Brush.Color = show ? clBtnText : doc_->Background;
+    canvas.Brush.Color = show ? clBtnText : doc_->Background();
     canvas.FrameRect(Rect(0, 0, width_, height_));
 }
 
 void THTMLViewer::PaintDocument(TCanvas& canvas, const TRect& dirty) {
     canvas.Brush.Style = TBrushStyle::bsSolid;
-    canvas.Brush.Color = doc_->Background;
+    canvas.Brush.Color = doc_->Background();
     canvas.FillRect(dirty);
-    doc_->YOff = pos_;
-    doc_->Draw(canvas, dirty, marginWidth_ - hpos_, 0);
+    doc_->Draw(canvas, dirty, marginWidth_ - hpos_, -pos_);
 }
 
 // ---------------------------------------------------------------- mouse
 
 int THTMLViewer::CharIndexAt(int x, int y) {
     TPoint d = ToDocument(x, y);
-    TMeasure measure(measureDC_);
-    int i = doc_->PositionAt(measure.canvas, d.x, d.y);
+    int i = doc_->PositionAt(d.x, d.y);
     if (i >= 0) return i;
     // Between or beyond text: the start of the next text below, or the end of the document.
-    int end = 0;
-    for (auto& s : doc_->Sections) {
-        auto* t = dynamic_cast<TSection*>(s.get());
-        if (!t) continue;
-        if (t->Top >= d.y && t->Len() > 0) return t->StartPos;
+    int end = 0, below = -1;
+    doc_->Walk([&](TSectionBase& s) {
+        auto* t = dynamic_cast<TSection*>(&s);
+        if (!t) return true;
+        if (t->Top >= d.y && t->Len() > 0) {
+            below = t->StartPos;
+            return false;
+        }
         end = std::max(end, t->StartPos + t->Len());
-    }
-    return end;
+        return true;
+    });
+    return below >= 0 ? below : end;
 }
 
 void THTMLViewer::ExtendSelection(int x, int y) {
@@ -824,13 +792,10 @@ void THTMLViewer::PanelMouseMove(TShiftState shift, int x, int y) {
     TUrlTarget url;
     bool overText = false;
     TImageObj* image = nullptr;
-    {
-        TMeasure measure(measureDC_);
-        if (doc_->UpdateHover(measure.canvas, d.x, d.y)) InvalidatePanel();
-        doc_->GetURL(measure.canvas, d.x, d.y, url);
-        overText = doc_->PositionAt(measure.canvas, d.x, d.y) >= 0;
-        image = doc_->ImageAt(d.x, d.y);
-    }
+    if (doc_->UpdateHover(d.x, d.y)) InvalidatePanel();
+    doc_->GetURL(d.x, d.y, url);
+    overText = doc_->PositionAt(d.x, d.y) >= 0;
+    image = doc_->ImageAt(d.x, d.y);
     const bool inside = x >= 0 && y >= 0 && x < panel_->Width() && y < panel_->Height();
     if (!url.Empty() && inside) {
         panel_->Cursor = HandCursor;
@@ -849,8 +814,9 @@ void THTMLViewer::PanelMouseMove(TShiftState shift, int x, int y) {
     }
     if (leftDown_ && !NoSelect) {
         ExtendSelection(x, y);
-        // Outside above or below: the auto-scroll loop takes over until the mouse comes back.
-        if ((y < 0 || y >= panel_->Height()) && !autoScrollPosted_ && HandleAllocated()) {
+        // Outside above or below: the auto-scroll loop takes over until the mouse comes back. The
+        // loop pumps messages, so moves while it runs must not start another one inside it.
+        if ((y < 0 || y >= panel_->Height()) && !autoScrollPosted_ && !autoScrolling_ && HandleAllocated()) {
             autoScrollPosted_ = true;
             PostMessageA(handle_, WM_HTMLAUTOSCROLL, 0, 0);
         }
@@ -866,14 +832,11 @@ void THTMLViewer::PanelMouseUp(TMouseButton button, TShiftState shift, int x, in
     if (button == TMouseButton::mbRight && OnRightClick) {
         TRightClickParameters p;
         TUrlTarget url;
-        {
-            TMeasure measure(measureDC_);
-            doc_->GetURL(measure.canvas, d.x, d.y, url);
-        }
+        doc_->GetURL(d.x, d.y, url);
         p.URL = url.Url, p.Target = url.Target;
         if ((p.Image = doc_->ImageAt(d.x, d.y))) p.ImageX = d.x - p.Image->DrawX, p.ImageY = d.y - p.Image->DrawY;
         int i = CharIndexAt(x, y);
-        if (TSection* s = SectionAtIndex(*doc_, i)) {
+        if (TSection* s = doc_->TextSectionAt(i)) {
             int b = 0, e = 0;
             WordAround(s->Buff, i - s->StartPos, b, e);
             p.ClickWord = s->Buff.substr(static_cast<size_t>(b), static_cast<size_t>(e - b));
@@ -886,10 +849,7 @@ void THTMLViewer::PanelMouseUp(TMouseButton button, TShiftState shift, int x, in
         if (GetCapture() == panel_->Handle()) ReleaseCapture();
         if (wasDown && clickStarted_ && doc_->SelB == doc_->SelE) {
             TUrlTarget url;
-            {
-                TMeasure measure(measureDC_);
-                doc_->GetURL(measure.canvas, d.x, d.y, url);
-            }
+            doc_->GetURL(d.x, d.y, url);
             clickStarted_ = false;
             if (!url.Empty()) {
                 linkUrl_ = url.Url, linkTarget_ = url.Target;
@@ -906,7 +866,7 @@ void THTMLViewer::PanelMouseUp(TMouseButton button, TShiftState shift, int x, in
 void THTMLViewer::PanelDblClick(TShiftState shift, int x, int y) {
     if (!processing_ && !hotSpotRan_ && !NoSelect) {
         int i = CharIndexAt(x, y);
-        if (TSection* s = SectionAtIndex(*doc_, i)) {
+        if (TSection* s = doc_->TextSectionAt(i)) {
             int local = i - s->StartPos;
             // The word is searched within the line that holds the character.
             int ls = 0, le = s->Len();
@@ -929,7 +889,16 @@ void THTMLViewer::PanelDblClick(TShiftState shift, int x, int y) {
 
 void THTMLViewer::RunAutoScroll() {
     autoScrollPosted_ = false;
+    if (autoScrolling_) return; // a message posted before the loop started
+    autoScrolling_ = true;
     std::shared_ptr<bool> alive = alive_;
+    struct TEnd {
+        THTMLViewer* v;
+        std::shared_ptr<bool> alive;
+        ~TEnd() {
+            if (*alive) v->autoScrolling_ = false;
+        }
+    } end{this, alive};
     // Ends when the button is released, the mouse comes back, or the panel loses the mouse.
     while (*alive && leftDown_ && panel_->HandleAllocated() && GetCapture() == panel_->Handle()) {
         POINT pt;

@@ -128,25 +128,25 @@ public:
     // ---- published properties
     bool ViewImages() const { return viewImages_; }
     void SetViewImages(bool v);
-    TColor DefBackground() const { return defBackground_; }
+    TColor DefBackground() const { return settings_.Background; }
     void SetDefBackground(TColor c);
     THTMLBorderStyle BorderStyle() const { return borderStyle_; }
     void SetBorderStyle(THTMLBorderStyle s);
     int HistoryMaxCount() const { return history_.MaxCount(); }
     void SetHistoryMaxCount(int n);
-    const std::string& DefFontName() const { return defFontName_; }
+    const std::string& DefFontName() const { return settings_.FontName; }
     void SetDefFontName(const std::string& name);
-    const std::string& DefPreFontName() const { return defPreFontName_; }
+    const std::string& DefPreFontName() const { return settings_.PreFontName; }
     void SetDefPreFontName(const std::string& name);
-    int DefFontSize() const { return defFontSize_; }
+    int DefFontSize() const { return settings_.FontSize; }
     void SetDefFontSize(int size);
-    TColor DefFontColor() const { return defFontColor_; }
+    TColor DefFontColor() const { return settings_.FontColor; }
     void SetDefFontColor(TColor c);
-    TColor DefHotSpotColor() const { return defHotSpotColor_; }
+    TColor DefHotSpotColor() const { return settings_.LinkColor; }
     void SetDefHotSpotColor(TColor c);
-    TColor DefVisitedLinkColor() const { return defVisitedColor_; }
+    TColor DefVisitedLinkColor() const { return settings_.VisitedColor; }
     void SetDefVisitedLinkColor(TColor c);
-    TColor DefOverLinkColor() const { return defOverLinkColor_; }
+    TColor DefOverLinkColor() const { return settings_.HoverColor; }
     void SetDefOverLinkColor(TColor c);
     int VisitedMaxCount() const { return visited_.MaxCount(); }
     void SetVisitedMaxCount(int n);
@@ -155,7 +155,7 @@ public:
     bool NoSelect = false;
     TScrollStyle ScrollBars() const { return scrollBars_; }
     void SetScrollBars(TScrollStyle s);
-    int CharSet() const { return charSet_; }
+    int CharSet() const { return settings_.CharSet; }
     void SetCharSet(int cs);
     int MarginHeight() const { return marginHeight_; }
     void SetMarginHeight(int v);
@@ -221,7 +221,6 @@ protected:
 private:
     htmlview::TViewMetrics Metrics() const;
     void SetProcessing(bool on);
-    void ApplySettings();
     THtmlCallbacks Callbacks();
     void MetaHandler(const std::string& httpEq, const std::string& name, const std::string& content);
     // Runs one load: clear, parse, lay out, show from the top.
@@ -234,7 +233,8 @@ private:
     void Relayout(bool keepPosition);
     // Refreshes fonts after a display setting changed, then relays keeping the position.
     void SettingsChanged(bool relayout);
-    static void FollowDefault(TColor& field, TColor oldDefault, TColor newDefault);
+    // Moves the page's control windows to their laid-out places at the current scroll position.
+    void PlaceControls();
     void ArrangeBars();
     void SizeChanged();
     enum class TScrollPaint { Repaint, Pixels, PixelsForOneLine };
@@ -254,6 +254,8 @@ private:
     // A canvas for measuring text outside painting.
     class TMeasure;
 
+    // The display settings every page is parsed, laid out and painted with.
+    THtmlSettings settings_;
     std::unique_ptr<TSectionList> doc_;
     TStringList nameList_;
     TPaintPanel* panel_ = nullptr;
@@ -271,7 +273,7 @@ private:
     int pos_ = 0, hpos_ = 0, docHeight_ = 0, widest_ = 0, laidOutWidth_ = -1;
     htmlview::TScrollPlan plan_;
     int anchor_ = 0, caret_ = 0;
-    bool leftDown_ = false, clickStarted_ = false, hotSpotRan_ = false, autoScrollPosted_ = false;
+    bool leftDown_ = false, clickStarted_ = false, hotSpotRan_ = false, autoScrollPosted_ = false, autoScrolling_ = false;
     bool refreshPending_ = false;
     int refreshDelay_ = 0;
     std::string refreshUrl_;
@@ -282,14 +284,10 @@ private:
     std::vector<TPendingSubmit> submits_;
 
     bool viewImages_ = false;
-    TColor defBackground_ = clBtnFace, defFontColor_ = clBtnText, defHotSpotColor_ = clBlue, defVisitedColor_ = clPurple,
-           defOverLinkColor_ = clBlue;
     THTMLBorderStyle borderStyle_ = THTMLBorderStyle::htFocused;
-    std::string defFontName_ = "Times New Roman", defPreFontName_ = "Courier New", serverRoot_;
-    int defFontSize_ = 12;
+    std::string serverRoot_;
     int imageCacheCount_ = 5;
     TScrollStyle scrollBars_ = TScrollStyle::ssBoth;
-    int charSet_ = 1;
     int marginHeight_ = 5, marginWidth_ = 10;
     ThtmlViewerOptions options_ = 0;
 };

@@ -392,7 +392,7 @@ TMyFont THtmlParser::CurFont() const {
     return f;
 }
 
-void THtmlParser::SectionNew(int justify) {
+void THtmlParser::SectionNew(THAlign justify) {
     SectionClose();
     Section = std::make_unique<TSection>(&List, Level, CurFont(), CurUrl(), justify, SScript);
 }
@@ -407,7 +407,7 @@ void THtmlParser::SectionClose(bool addSpace) {
     if (!Section) return;
     // An empty line keeps its height: a preformatted one, or one a BR ends.
     if (Section->Len() == 0 && (addSpace || Section->Preformatted)) Section->Buff += ' ';
-    if (Section->Len() == 0 && Section->ClearMode == 0) {
+    if (Section->Len() == 0 && Section->ClearMode == TClear::None) {
         // An empty section adds nothing to the page; it is dropped unless an anchor names it.
         if (!SectionNamed) {
             Section.reset();
@@ -432,11 +432,11 @@ void THtmlParser::PopFont() {
     if (FontStack.size() > 1) FontStack.pop_back();
 }
 
-int THtmlParser::JustifyFrom(const TAttribute* a, int fallback) const {
+THAlign THtmlParser::JustifyFrom(const TAttribute* a, THAlign fallback) const {
     if (!a) return fallback;
-    if (SameText(a->Text, "left")) return 1;
-    if (SameText(a->Text, "center")) return 2;
-    if (SameText(a->Text, "right")) return 3;
+    if (SameText(a->Text, "left")) return THAlign::Left;
+    if (SameText(a->Text, "center")) return THAlign::Center;
+    if (SameText(a->Text, "right")) return THAlign::Right;
     return fallback;
 }
 
@@ -505,9 +505,9 @@ void THtmlParser::DoCenterDiv(const TSymSet& term) {
     }
     ++Depth;
     SectionClose();
-    int saved = Justify;
+    THAlign saved = Justify;
     if (Sy == CenterSy)
-        Justify = 2;
+        Justify = THAlign::Center;
     else
         Justify = JustifyFrom(Attributes.Find(AlignSy), Justify);
     SectionNew();
@@ -601,33 +601,35 @@ void THtmlParser::DoTitle() {
 void THtmlParser::DoBodyTag() {
     if (BodySeen || CurrentCell != &List || !DocumentEmpty()) return;
     BodySeen = true;
-    Section.reset();
+    // The empty section before BODY goes, unless an anchor names it: then it stays, so the
+    // anchor keeps pointing at the top of the page.
+    if (SectionNamed)
+        SectionClose();
+    else
+        Section.reset();
     TColor c;
     for (int i = 0; i < Attributes.Count(); ++i) {
         const TAttribute& a = Attributes[i];
         switch (a.Symbol) {
         case TextAttrSy:
             if (ColorFromString(a.Text, c)) {
-                List.FontColor = c;
+                List.Page.Font = c;
                 FontStack.front().Color = c;
                 if (FontStack.size() == 1) FontStack.back().Color = c;
             }
             break;
         case LinkSy:
-            if (ColorFromString(a.Text, c)) List.LinkColor = c;
+            if (ColorFromString(a.Text, c)) List.Page.Link = c;
             break;
         case BGColorSy:
-            if (ColorFromString(a.Text, c)) List.Background = c;
+            if (ColorFromString(a.Text, c)) List.Page.Background = c;
             break;
-        case BackgroundSy: List.BackgroundImage = a.Text; break;
+        case BackgroundSy: List.Page.BackgroundImage = a.Text; break;
         case VLinkSy:
-            if (ColorFromString(a.Text, c)) List.VisitedColor = c;
+            if (ColorFromString(a.Text, c)) List.Page.Visited = c;
             break;
         case OLinkSy:
-            if (ColorFromString(a.Text, c)) {
-                List.HoverColor = c;
-                List.HoverEnabled = true;
-            }
+            if (ColorFromString(a.Text, c)) List.Page.Hover = c; // also turns hover colouring on
             break;
         default: break;
         }
@@ -701,12 +703,12 @@ bool THtmlParser::DoStyleSy() {
     case SubSy:
     case SupSy:
         if (!Section) InPre ? PreSectionNew() : SectionNew();
-        SScript = Sy == SubSy ? 1 : 2;
+        SScript = Sy == SubSy ? TScript::Sub : TScript::Super;
         ChangeFont();
         break;
     case EndOf(SubSy):
     case EndOf(SupSy):
-        SScript = 0;
+        SScript = TScript::None;
         ChangeFont();
         break;
     case FontSy: DoFont(false); break;
@@ -744,10 +746,10 @@ bool THtmlParser::DoCommonSy() {
     case SampSy:
         if (PushFont()) {
             TMyFont& f = FontStack.back();
-            f.Name = List.PreFontName;
+            f.Name = List.Settings().PreFontName;
             f.NominalSize = 10;
             f.Fixed = true;
-            f.ApplySize(List.FontSize);
+            f.ApplySize(List.Settings().FontSize);
             ChangeFont();
         }
         return false;
@@ -778,7 +780,7 @@ bool THtmlParser::DoCommonSy() {
             if (it != scale + 7) {
                 if (Sy == BigSy && it + 1 != scale + 7) f.NominalSize = *(it + 1);
                 if (Sy == SmallSy && it != scale) f.NominalSize = *(it - 1);
-                f.ApplySize(List.FontSize);
+                f.ApplySize(List.Settings().FontSize);
             }
             ChangeFont();
         }
@@ -798,7 +800,7 @@ void THtmlParser::DoP() {
     SectionClose();
     if (!InPSpace) CurrentCell->Add(std::make_unique<TParagraphSpace>(&List));
     InPSpace = true;
-    int j = Sy == PSy ? JustifyFrom(Attributes.Find(AlignSy), Justify) : Justify;
+    THAlign j = Sy == PSy ? JustifyFrom(Attributes.Find(AlignSy), Justify) : Justify;
     Next();
     while (Sy == PSy || Sy == EndOf(PSy)) {
         j = Sy == PSy ? JustifyFrom(Attributes.Find(AlignSy), Justify) : Justify;
@@ -808,16 +810,16 @@ void THtmlParser::DoP() {
 }
 
 void THtmlParser::DoBR() {
-    int clear = 0;
+    TClear clear = TClear::None;
     if (const TAttribute* a = Attributes.Find(ClearSy)) {
         if (SameText(a->Text, "left"))
-            clear = 1;
+            clear = TClear::Left;
         else if (SameText(a->Text, "right"))
-            clear = 2;
+            clear = TClear::Right;
         else if (SameText(a->Text, "all") || SameText(a->Text, "both"))
-            clear = 3;
+            clear = TClear::Both;
     }
-    int j = Section ? Section->Justify : Justify;
+    THAlign j = Section ? Section->Justify : Justify;
     SectionClose(true);
     SectionNew(j);
     Section->ClearMode = clear;
@@ -836,7 +838,7 @@ void THtmlParser::DoHeading() {
         } else {
             f.NominalSize = 12;
         }
-        f.ApplySize(List.FontSize);
+        f.ApplySize(List.Settings().FontSize);
         CurrentCell->Add(std::make_unique<THeadingSpace>(&List, HeadingLevel));
         SectionNew(JustifyFrom(Attributes.Find(AlignSy), Justify));
     } else if (FontStack.size() > 1) {
@@ -862,7 +864,7 @@ void THtmlParser::DoFont(bool baseFont) {
     TMyFont& f = FontStack.back();
     if (size) {
         f.NominalSize = (InPre ? PreFontConv : FontConv)[htmlSize - 1];
-        f.ApplySize(List.FontSize);
+        f.ApplySize(List.Settings().FontSize);
     }
     TColor c;
     if (color && ColorFromString(color->Text, c)) f.Color = c;
@@ -883,11 +885,8 @@ void THtmlParser::DoA() {
             Url.Target = AttrText(TargetSy);
             InLink = true;
             LinkFontPushed = PushFont();
-            if (LinkFontPushed) {
-                TMyFont& f = FontStack.back();
-                f.Style |= List.LinkStyle;
-                f.Color = List.LinkColor;
-            }
+            // The link style and colours are the document's, applied where the run is drawn.
+            if (LinkFontPushed) FontStack.back().Color = List.Colors().Link;
             ChangeFont();
         } else if (a.Symbol == NameSy && !a.Text.empty()) {
             if (!Section) InPre ? PreSectionNew() : SectionNew();
@@ -987,10 +986,10 @@ void THtmlParser::DoPre() {
     bool pushed = PushFont();
     if (pushed) {
         TMyFont& f = FontStack.back();
-        f.Name = List.PreFontName;
+        f.Name = List.Settings().PreFontName;
         f.NominalSize = 10;
         f.Fixed = true;
-        f.ApplySize(List.FontSize);
+        f.ApplySize(List.Settings().FontSize);
     }
     InPre = true;
     PreSectionNew();
@@ -1084,11 +1083,12 @@ void THtmlParser::Parse(const char* buffer, size_t size) {
     BufLen = buffer ? size : 0;
     BufPos = 0;
     TMyFont base;
-    base.Name = List.FontName;
-    base.Color = List.FontColor;
+    const THtmlSettings& st = List.Settings();
+    base.Name = st.FontName;
+    base.Color = List.FontColor();
     base.NominalSize = 12;
-    base.Charset = List.CharSet;
-    base.ApplySize(List.FontSize);
+    base.Charset = st.CharSet;
+    base.ApplySize(st.FontSize);
     FontStack.assign(1, base);
     Info = THtmlParseInfo{};
     SectionNew();
@@ -1143,17 +1143,18 @@ void HtmlParsePlainTextFile(TSectionList& list, TStringList& nameList, const std
     (void)nameList;
     std::string data = ReadWholeFile(fileName);
     TMyFont f;
-    f.Name = list.PreFontName;
-    f.Color = list.FontColor;
+    const THtmlSettings& st = list.Settings();
+    f.Name = st.PreFontName;
+    f.Color = list.FontColor();
     f.NominalSize = 10;
     f.Fixed = true;
-    f.Charset = list.CharSet;
-    f.ApplySize(list.FontSize);
+    f.Charset = st.CharSet;
+    f.ApplySize(st.FontSize);
     size_t i = 0;
     while (i <= data.size()) {
         size_t e = i;
         while (e < data.size() && data[e] != '\r' && data[e] != '\n') ++e;
-        auto s = std::make_unique<TPreFormated>(&list, 0, f, TUrlTarget{}, 1);
+        auto s = std::make_unique<TPreFormated>(&list, 0, f, TUrlTarget{}, THAlign::Left);
         std::string line = data.substr(i, e - i);
         for (char& c : line)
             if (c == '\t')

@@ -72,14 +72,14 @@ public:
     // ---- builder helpers
     TMyFont CurFont() const;
     TUrlTarget CurUrl() const { return InLink ? Url : TUrlTarget{}; }
-    void SectionNew(int justify);
+    void SectionNew(THAlign justify);
     void SectionNew() { SectionNew(Justify); }
     void PreSectionNew();
     void SectionClose(bool addSpace = false);
     void ChangeFont();
     bool PushFont();
     void PopFont();
-    int JustifyFrom(const TAttribute* a, int fallback) const;
+    THAlign JustifyFrom(const TAttribute* a, THAlign fallback) const;
     std::string AttrText(Symb sym) const;
     bool DocumentEmpty() const;
 
@@ -107,7 +107,9 @@ public:
     TCell* CurrentCell;
     std::unique_ptr<TSection> Section;
     std::vector<TMyFont> FontStack;
-    int Justify = 1, StyleFlags = 0, SScript = 0;
+    THAlign Justify = THAlign::Left;
+    int StyleFlags = 0;
+    TScript SScript = TScript::None;
     TUrlTarget Url;
     bool InLink = false, LinkFontPushed = false;
     int BaseFontSize = 3;

@@ -1,14 +1,9 @@
-// The parser's steps for tables and forms.
+// The parser's table loop.
 //
-// Tables: the grid is not built yet. A table's content is read cell by cell with the cell
-// terminators of a real table, and every row, cell and caption boundary starts a new block, so
-// the text of a table shows in reading order and nothing after the table is swallowed.
-// Forms: FORM and /FORM track the current form; INPUT TYPE=image shows its image; SELECT and
-// TEXTAREA content is read completely (options, lines) so that it never shows as page text.
-#include <cctype>
-
+// The grid is not built yet. A table's content is read cell by cell with the cell terminators of
+// a real table, and every row, cell and caption boundary starts a new block, so the text of a
+// table shows in reading order and nothing after the table is swallowed.
 #include "html/ReadhtmlParser.h"
-#include "toolkit/SysUtils.h"
 
 void THtmlParser::DoTable(const TSymSet& term) {
     (void)term;
@@ -18,7 +13,8 @@ void THtmlParser::DoTable(const TSymSet& term) {
     }
     ++Depth;
     SectionClose();
-    int savedJustify = Justify, savedStyle = StyleFlags;
+    THAlign savedJustify = Justify;
+    int savedStyle = StyleFlags;
     size_t savedFonts = FontStack.size();
     TSymSet cellTerm;
     for (Symb s : {EndOf(TableSy), TDSy, EndOf(TDSy), TRSy, EndOf(TRSy), THSy, EndOf(THSy), CaptionSy, EndOf(CaptionSy)})
@@ -34,7 +30,7 @@ void THtmlParser::DoTable(const TSymSet& term) {
             if (Sy == TDSy || Sy == THSy || Sy == CaptionSy) {
                 InPSpace = true; // a cell starts without paragraph space
                 if (Sy == THSy) StyleFlags |= fsBold;
-                int fallback = Sy == THSy || Sy == CaptionSy ? 2 : 1;
+                THAlign fallback = Sy == THSy || Sy == CaptionSy ? THAlign::Center : THAlign::Left;
                 Justify = JustifyFrom(Attributes.Find(AlignSy), fallback);
             }
             Next();
@@ -49,57 +45,4 @@ void THtmlParser::DoTable(const TSymSet& term) {
     StyleFlags = savedStyle;
     if (Sy == EndOf(TableSy)) Next();
     --Depth;
-}
-
-void THtmlParser::DoForm() { HaveForm = true; }
-
-void THtmlParser::DoEndForm() { HaveForm = false; }
-
-void THtmlParser::DoInput() {
-    if (LowerCase(AttrText(TypeSy).substr(0, 20)) == "image") DoImage();
-}
-
-void THtmlParser::DoSelect() {
-    // Options are read up to /SELECT so their text never lands in the page.
-    Next();
-    while (Sy != EofSy && Sy != EndOf(SelectSy)) {
-        if (Sy == ScriptSy) DoScript(); // reads its content, and turns comment detection back on
-        Next();
-    }
-}
-
-void THtmlParser::DoTextArea() { (void)ReadTextAreaLines(); }
-
-std::vector<std::string> THtmlParser::ReadTextAreaLines() {
-    // Everything up to "</textarea" followed by a space, a line end or ">" is the text.
-    std::vector<std::string> lines;
-    std::string line;
-    auto atEnd = [this] {
-        static const char tail[] = "/TEXTAREA";
-        for (int k = 0; k < 9; ++k) {
-            int c = RawPeek(k);
-            if (c == EofCh || std::toupper(c) != tail[k]) return false;
-        }
-        int after = RawPeek(9);
-        return after == ' ' || after == '\r' || after == '\n' || after == '\t' || after == '>';
-    };
-    while (Ch != EofCh) {
-        if (LCh == '<' && atEnd()) break;
-        if (LCh == '\r') {
-            lines.push_back(line);
-            line.clear();
-            GetCh();
-        } else if (LCh == '&') {
-            line += GetEntity();
-        } else {
-            line += static_cast<char>(LCh);
-            GetCh();
-        }
-    }
-    while (Ch != '>' && Ch != EofCh) GetCh();
-    if (Ch == '>') GetCh();
-    if (!line.empty()) lines.push_back(line);
-    // The caller reads the next symbol: leave a neutral one behind.
-    Sy = CommandSy;
-    return lines;
 }

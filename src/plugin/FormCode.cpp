@@ -89,9 +89,9 @@ TForm1::TForm1(TComponent* owner, TPlayerWindowSource playerWindow)
     OnResize = [this](TObject* s) { FormResize(s); };
     OnDeactivate = [this](TObject* s) { FormDeactivate(s); };
     Handle();
-    // A failure while creating (a stored port that is no number) is shown in the standard error
-    // box; the window is created and shown all the same.
-    GuardedCall([this] { DoCreate(); });
+    // A failure while creating (a stored port that is no number) ends at the standard error box
+    // (DoCreate guards the handler); the window is created and shown all the same.
+    DoCreate();
 }
 
 TForm1::~TForm1() { DestroyComponents(); }
@@ -363,9 +363,9 @@ void TForm1::FormShow(TObject*) {
 }
 
 void TForm1::FormResize(TObject*) {
-    if (!FormResizer1) return; // sizing while the form is still being built
     FormResizer1->ScaleControls();
-    // The background picture fills the client area whatever its size.
+    // The background picture is aligned to the client area, which the resizer leaves to the
+    // toolkit; the toolkit does no alignment, so it is made to fill the client area here.
     Image4->SetBounds(0, 0, ClientWidth(), ClientHeight());
     for (TLabel* l : {CurrentTrackLabel, TrackLabel, Label3}) l->SetWidth(Width());
 }

@@ -90,8 +90,8 @@ TSettingsForm::TSettingsForm(TComponent* owner) : TForm(owner) {
 
     OnCreate = [this](TObject* s) { FormCreate(s); };
     Handle();
-    // A stored value that cannot be read is shown in the standard error box; the dialog still opens.
-    GuardedCall([this] { DoCreate(); });
+    // A stored value that cannot be read ends at the standard error box; the dialog still opens.
+    DoCreate();
 }
 
 TSettingsForm::~TSettingsForm() { DestroyComponents(); }

@@ -66,7 +66,9 @@ TEST(Host, LoadsThePluginFromItsPluginsFolderAndQuitsItOnExit) {
     Host h("--plugins \"" + dir.substr(0, dir.size() - 1) + "\" a.mp3");
     ASSERT_NE(h.wnd, nullptr);
     HWND plugin = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (plugin = FindWindowA(nullptr, "QUAVORY")) != nullptr; }, kOtherProcessMs));
+    // The window exists before the plug-in has finished building and showing it: wait for it shown.
+    ASSERT_TRUE(PumpUntil([&] { return (plugin = FindWindowA(nullptr, "QUAVORY")) != nullptr && IsWindowVisible(plugin); },
+                          kOtherProcessMs));
     DWORD pid = 0;
     GetWindowThreadProcessId(plugin, &pid);
     EXPECT_EQ(pid, h.pi.dwProcessId); // the window lives in the player's process, on its thread

@@ -1,6 +1,6 @@
 // Throughput of parse + layout (on the memory canvas) beside gumbo's parse of the same bytes, in
-// MB/s, with the ratio. Pages: generated ones of 0.25, 1 and 4 MB (the cost per MB must stay
-// flat), and the HTML pages shipped under /usr/share/doc.
+// MB/s, with the ratio. Pages: one of each input shape at 0.25, 1 and 4 MB (the cost per MB,
+// ms_per_MB, must stay flat for every shape), and the HTML pages shipped under /usr/share/doc.
 #include <benchmark/benchmark.h>
 #include <gumbo.h>
 
@@ -55,6 +55,64 @@ std::string GeneratedPage(size_t bytes) {
     return page + "</BODY></HTML>";
 }
 
+// A track table of the service's kind: a coloured header row, then one row per track with its
+// rating, inside a two-column layout table with a navigation column.
+std::string ServicePage(size_t bytes) {
+    std::string page = "<HTML><BODY BGCOLOR=black TEXT=lime LINK=yellow><TABLE WIDTH=100% BORDER=0><TR><TD WIDTH=120 "
+                       "VALIGN=top BGCOLOR=#202020><A HREF=home.cfm>Home</A><BR><A HREF=rate.cfm>Rate</A></TD><TD>\n";
+    int n = 0;
+    while (page.size() < bytes) {
+        page += "<TABLE BORDER=1 CELLPADDING=2 CELLSPACING=0 WIDTH=100%><CAPTION>Recommendations " + std::to_string(n) +
+                "</CAPTION><TR BGCOLOR=#004000><TH>#</TH><TH>Artist</TH><TH>Title</TH><TH WIDTH=15%>Rating</TH></TR>\n";
+        for (int r = 0; r < 40; ++r, ++n)
+            page += "<TR><TD ALIGN=right>" + std::to_string(n) + "</TD><TD><A HREF=\"artist.cfm?id=" + std::to_string(n) +
+                    "\">Harbour Lights</A></TD><TD>Tidal Songs &amp; more</TD><TD><FONT COLOR=white>" + std::to_string(n % 10) +
+                    ".5</FONT></TD></TR>\n";
+        page += "</TABLE><P>\n";
+    }
+    return page + "</TD></TR></TABLE></BODY></HTML>";
+}
+
+// Pages of one shape each, as long as asked for: the cost per MB must stay flat for every one.
+std::string ShapePage(int shape, size_t bytes) {
+    std::string p;
+    auto fill = [&](const std::string& head, const std::string& unit, const std::string& tail) {
+        p = head;
+        for (int i = 0; p.size() < bytes; ++i) {
+            std::string u = unit;
+            for (size_t k; (k = u.find('#')) != std::string::npos;) u.replace(k, 1, std::to_string(i));
+            p += u;
+        }
+        p += tail;
+    };
+    switch (shape) {
+    case 0: return GeneratedPage(bytes);
+    case 1: fill("<P>", "listener rating album track ", ""); break;    // one long paragraph
+    case 2: fill("<P>", "<IMG ALIGN=left> ", "text"); break;           // many floats in one section
+    case 3: fill("", "<A HREF=\"u#.htm\">link #</A> and ", ""); break; // many links
+    case 4: fill("", "a &amp; b &lt;c&gt; &copy; &#65; ", ""); break;  // entities
+    case 5: fill("<A HREF=u>", "x<H1></H1>", ""); break;               // dropped sections holding a link
+    case 6: fill("", "<UL><UL><UL><UL><UL><UL><UL><UL><LI>deep #</UL></UL></UL></UL></UL></UL></UL></UL>", ""); break;
+    case 7:
+        fill("", "<TABLE><TR><TD><TABLE><TR><TD><TABLE><TR><TD>cell #</TD></TR></TABLE></TD></TR></TABLE></TD></TR></TABLE>", "");
+        break;                                                                                                   // nested tables
+    case 8: fill("<TABLE BORDER>", "<TR><TD>#</TD><TD>Harbour Lights</TD><TD>9.1</TD></TR>", "</TABLE>"); break; // many rows
+    case 9: { // rows of 2,000 cells
+        std::string row = "<TABLE><TR>";
+        for (int i = 0; i < 2000; ++i) row += "<TD>" + std::to_string(i) + "</TD>";
+        row += "</TR></TABLE>";
+        fill("", row, "");
+        break;
+    }
+    case 10: fill("<PRE>", "x y ", "</PRE>"); break; // one long preformatted line
+    default: return ServicePage(bytes);
+    }
+    return p;
+}
+
+const char* const ShapeNames[] = {"flat",  "paragraph",    "floats",    "links",    "entities", "droppedLinks",
+                                  "lists", "nestedTables", "tableRows", "wideRows", "preLine",  "service"};
+
 std::vector<std::string> RealPages() {
     std::vector<std::string> pages;
     size_t total = 0;
@@ -74,8 +132,9 @@ std::vector<std::string> RealPages() {
 
 double ParseLayout(const std::string& page) {
     double t0 = CpuSeconds();
-    TSectionList list;
-    list.FontSize = 8;
+    THtmlSettings settings;
+    settings.FontSize = 8;
+    TSectionList list(&settings);
     TStringList names;
     THtmlCallbacks callbacks;
     THtmlParseInfo info;
@@ -105,8 +164,10 @@ void Report(benchmark::State& state, size_t bytes, double ours, double gumbo, in
     state.counters["ms_per_MB"] = ours / runs / mb * 1e3;
 }
 
-void BM_Generated(benchmark::State& state) {
-    std::string page = GeneratedPage(static_cast<size_t>(state.range(0)) * 1024);
+// Args: shape, size in KB.
+void BM_Shape(benchmark::State& state) {
+    std::string page = ShapePage(static_cast<int>(state.range(0)), static_cast<size_t>(state.range(1)) * 1024);
+    state.SetLabel(ShapeNames[state.range(0)]);
     double ours = 0, gumbo = 0;
     int runs = 0;
     for (auto _ : state) {
@@ -116,7 +177,10 @@ void BM_Generated(benchmark::State& state) {
     for (int i = 0; i < runs; ++i) gumbo += GumboParse(page);
     Report(state, page.size(), ours, gumbo, runs);
 }
-BENCHMARK(BM_Generated)->Arg(256)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Shape)
+    ->ArgsProduct({benchmark::CreateDenseRange(0, 11, 1), {256, 1024, 4096}})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.3);
 
 void BM_RealPages(benchmark::State& state) {
     static const std::vector<std::string> pages = RealPages();

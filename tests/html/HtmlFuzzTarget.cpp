@@ -8,8 +8,9 @@
 #include "toolkit/MemoryCanvas.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    TSectionList list;
-    list.FontSize = 8;
+    THtmlSettings settings;
+    settings.FontSize = 8;
+    TSectionList list(&settings);
     TStringList names;
     THtmlCallbacks callbacks;
     callbacks.OnInclude = [](const std::string&, TStringList&, std::string& buffer) { buffer = "<B>included</B><!--#x-->"; };
@@ -27,13 +28,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         int maxWidth = 0;
         int height = list.DoLayout(canvas, width, maxWidth);
         list.Draw(canvas, Rect(0, 0, 96, 64), 0, 0);
-        list.YOff = height / 2;
-        list.Draw(canvas, Rect(0, 0, 96, 64), 0, 0);
-        list.YOff = 0;
+        list.Draw(canvas, Rect(0, 0, 96, 64), 0, -height / 2);
         TUrlTarget url;
         for (int y = 0; y < height && y < 400; y += 13) {
-            list.GetURL(canvas, y % width, y, url);
-            list.PositionAt(canvas, (y * 7) % (width + 20), y);
+            list.GetURL(y % width, y, url);
+            list.PositionAt((y * 7) % (width + 20), y);
+            TPoint p;
+            list.PointOf(y, p);
         }
     }
     list.SelB = 1;

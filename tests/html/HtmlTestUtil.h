@@ -9,7 +9,8 @@
 #include "toolkit/MemoryCanvas.h"
 
 struct TTestDoc {
-    TSectionList List;
+    THtmlSettings Settings;
+    TSectionList List{&Settings};
     TStringList Names;
     THtmlParseInfo Info;
     THtmlCallbacks Callbacks;
@@ -17,14 +18,19 @@ struct TTestDoc {
     int MaxWidth = 0, DocHeight = 0;
 
     explicit TTestDoc(int fontSize = 12) {
-        List.FontSize = fontSize;
-        List.FontName = "Tahoma";
-        List.FontColor = clBlack;
-        List.Background = clWhite;
+        Settings.FontSize = fontSize;
+        Settings.FontName = "Tahoma";
+        Settings.FontColor = clBlack;
+        Settings.Background = clWhite;
     }
     void Parse(const std::string& html) { HtmlParseBuffer(List, Names, html.data(), html.size(), Callbacks, Info); }
     int Layout(int width) { return DocHeight = List.DoLayout(Canvas, width, MaxWidth); }
     int Count() const { return List.Count(); }
+    // The minimum and preferred widths of section i.
+    void Widths(int i, int& minW, int& maxW) {
+        TLayoutContext ctx{Canvas, List, List.IMgr, 800};
+        At(i)->MeasureWidths(ctx, minW, maxW);
+    }
     TSectionBase* At(int i) const { return List.Sections.at(static_cast<size_t>(i)).get(); }
     template <class T> T* As(int i) const { return dynamic_cast<T*>(At(i)); }
     // The text sections' texts joined with "|".

@@ -124,13 +124,8 @@ protected:
 
     // Panel coordinates of a document character index (a few pixels into its cell).
     TPoint PanelPoint(int index) {
-        HDC dc = CreateCompatibleDC(nullptr);
         TPoint p;
-        {
-            TGdiCanvas canvas(dc);
-            EXPECT_TRUE(viewer->Document().PointOf(canvas, index, p)) << index;
-        }
-        DeleteDC(dc);
+        EXPECT_TRUE(viewer->Document().PointOf(index, p)) << index;
         return TPoint{p.x + viewer->MarginWidth() - viewer->HScrollPosition() + 2, p.y - viewer->Position() + 4};
     }
     int IndexOf(const std::string& text) {
@@ -450,7 +445,7 @@ TEST_F(ViewerTest, AnchorsVisitedLinksAndWidthChangesKeepTheReadingPosition) {
     // The in-page link to the anchor now shows as visited.
     TFontObj* link = viewer->Document().LinkList.at(0);
     EXPECT_TRUE(link->Visited());
-    EXPECT_EQ(link->Font.Color, clWhite);
+    EXPECT_EQ(link->Color(viewer->Document().Colors()), clWhite);
 
     // Narrower: the text wraps more, the paragraph at the top stays at the top.
     TPoint before = PanelPoint(IndexOf("Paragraph 40 ") + 1);
@@ -632,34 +627,34 @@ TEST_F(ViewerTest, HoverColouringFollowsTheMouseWhenEnabled) {
     TFontObj* link = viewer->Document().LinkList.at(0);
     Mouse(WM_MOUSEMOVE, LinkPoint(0), 0);
     EXPECT_TRUE(link->Hover());
-    EXPECT_EQ(link->Font.Color, clRed);
+    EXPECT_EQ(link->Color(viewer->Document().Colors()), clRed);
     Mouse(WM_MOUSEMOVE, PanelPoint(IndexOf("Plain")), 0);
     EXPECT_FALSE(link->Hover());
-    EXPECT_EQ(link->Font.Color, clBlue);
+    EXPECT_EQ(link->Color(viewer->Document().Colors()), clBlue);
 }
 
 TEST_F(ViewerTest, PageColoursSurviveChangesOfTheDefaults) {
     Load("<BODY BGCOLOR=navy TEXT=yellow LINK=red><P>Coloured <A HREF=\"x.htm\">link</A>");
     TSectionList& doc = viewer->Document();
-    const TColor background = doc.Background, text = doc.FontColor;
+    const TColor background = doc.Background(), text = doc.FontColor();
     ASSERT_NE(background, viewer->DefBackground());
     ASSERT_NE(text, viewer->DefFontColor());
     viewer->SetDefFontSize(10);
     viewer->SetDefBackground(clWhite);
     viewer->SetDefFontColor(clAqua);
     viewer->SetDefHotSpotColor(clFuchsia);
-    EXPECT_EQ(doc.Background, background);
+    EXPECT_EQ(doc.Background(), background);
     EXPECT_EQ(viewer->PaintPanel()->Color(), background);
-    EXPECT_EQ(doc.FontColor, text);
+    EXPECT_EQ(doc.FontColor(), text);
     auto* s = dynamic_cast<TSection*>(doc.Sections.at(1).get());
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(s->Fonts[0].Font.Color, text);
-    EXPECT_EQ(doc.LinkList.at(0)->Font.Color, doc.LinkColor);
-    EXPECT_NE(doc.LinkColor, clFuchsia);
+    EXPECT_EQ(doc.LinkList.at(0)->Color(doc.Colors()), doc.Colors().Link);
+    EXPECT_NE(doc.Colors().Link, clFuchsia);
     // The defaults apply again to the next page that sets none.
     Load(kLinkPage);
-    EXPECT_EQ(doc.Background, clWhite);
-    EXPECT_EQ(doc.FontColor, clAqua);
+    EXPECT_EQ(doc.Background(), clWhite);
+    EXPECT_EQ(doc.FontColor(), clAqua);
 }
 
 TEST_F(ViewerTest, AFailingProcessingHandlerDoesNotLeaveTheViewerBusy) {

@@ -144,8 +144,8 @@ TEST(Layout, SuperscriptIsSmallerAndRaised) {
     TSection* s = d.Find("x2y3");
     ASSERT_NE(s, nullptr);
     TFontObj& sup = s->Fonts.At(1);
-    EXPECT_EQ(sup.SScript, 2);
-    EXPECT_EQ(sup.DrawFont().Size(), 9); // three quarters of 12 points
+    EXPECT_EQ(sup.SScript, TScript::Super);
+    EXPECT_EQ(sup.Info()->Font.Size(), 9); // three quarters of 12 points
     EXPECT_EQ(sup.Font.Size(), 12);
     EXPECT_EQ(s->Lines[0].LineHt, 20);
     d.List.Draw(d.Canvas, Rect(0, 0, 400, 100), 0, 0);
@@ -248,8 +248,8 @@ TEST(Layout, ListIndentsAndMarkers) {
     EXPECT_EQ(d.As<TOListItem>(3)->MarkerText(), "Z."); // item 27 stays at Z
 
     TTestDoc dark;
-    dark.List.Background = clBlack;
-    dark.List.FontColor = clLime;
+    dark.Settings.Background = clBlack;
+    dark.Settings.FontColor = clLime;
     dark.Parse("<UL><LI>one</UL>");
     dark.Layout(400);
     TMemoryCanvas canvas(400, 100, clBlack);
@@ -286,7 +286,7 @@ TEST(Layout, UnderlineStopsAtTheLastCharacterOfTheLine) {
     };
     for (auto& c : cases) {
         TTestDoc d;
-        d.List.LinkColor = clBlue;
+        d.Settings.LinkColor = clBlue;
         d.Parse(c.html);
         d.Layout(400);
         d.List.Draw(d.Canvas, Rect(0, 0, 800, 600), 0, 0);
@@ -308,22 +308,22 @@ TEST(Layout, UnderlineStopsAtTheLastCharacterOfTheLine) {
 
 TEST(Layout, HitTestsAndSearch) {
     TTestDoc d;
-    d.List.LinkColor = clBlue;
-    d.List.HoverColor = clRed;
-    d.List.HoverEnabled = true;
+    d.Settings.LinkColor = clBlue;
+    d.Settings.HoverColor = clRed;
+    d.Settings.HoverEnabled = true;
     d.Parse("<A HREF=u.htm>link</A> text");
     d.Layout(400);
     TUrlTarget url;
-    EXPECT_NE(d.List.GetURL(d.Canvas, 10, 5, url), nullptr);
+    EXPECT_NE(d.List.GetURL(10, 5, url), nullptr);
     EXPECT_EQ(url.Url, "u.htm");
-    EXPECT_EQ(d.List.GetURL(d.Canvas, 60, 5, url), nullptr);
-    EXPECT_EQ(d.List.GetURL(d.Canvas, 10, 25, url), nullptr);
+    EXPECT_EQ(d.List.GetURL(60, 5, url), nullptr);
+    EXPECT_EQ(d.List.GetURL(10, 25, url), nullptr);
 
-    EXPECT_EQ(d.List.PositionAt(d.Canvas, 11, 5), 1);
-    EXPECT_EQ(d.List.PositionAt(d.Canvas, 12, 5), 2); // nearer the right side of "i"
-    EXPECT_EQ(d.List.PositionAt(d.Canvas, 399, 5), 9);
+    EXPECT_EQ(d.List.PositionAt(11, 5), 1);
+    EXPECT_EQ(d.List.PositionAt(12, 5), 2); // nearer the right side of "i"
+    EXPECT_EQ(d.List.PositionAt(399, 5), 9);
     TPoint p;
-    ASSERT_TRUE(d.List.PointOf(d.Canvas, 2, p));
+    ASSERT_TRUE(d.List.PointOf(2, p));
     EXPECT_EQ(p, (TPoint{16, 0}));
     char c = 0;
     ASSERT_TRUE(d.List.CharAt(5, c));
@@ -334,13 +334,13 @@ TEST(Layout, HitTestsAndSearch) {
 
     // Hover colouring follows the mouse.
     TFontObj& run = d.Find("link")->Fonts[0];
-    EXPECT_TRUE(d.List.UpdateHover(d.Canvas, 10, 5));
-    EXPECT_EQ(run.Font.Color, clRed);
-    EXPECT_FALSE(d.List.UpdateHover(d.Canvas, 12, 5));
-    EXPECT_TRUE(d.List.UpdateHover(d.Canvas, 200, 5));
-    EXPECT_EQ(run.Font.Color, clBlue);
+    EXPECT_TRUE(d.List.UpdateHover(10, 5));
+    EXPECT_EQ(run.Color(d.List.Colors()), clRed);
+    EXPECT_FALSE(d.List.UpdateHover(12, 5));
+    EXPECT_TRUE(d.List.UpdateHover(200, 5));
+    EXPECT_EQ(run.Color(d.List.Colors()), clBlue);
     d.List.CheckVisitedLinks([](const std::string& u) { return u == "u.htm"; });
-    EXPECT_EQ(run.Font.Color, clPurple);
+    EXPECT_EQ(run.Color(d.List.Colors()), clPurple);
 }
 
 TEST(Layout, PointOfASectionsFirstCharacterIsInThatSection) {
@@ -352,20 +352,20 @@ TEST(Layout, PointOfASectionsFirstCharacterIsInThatSection) {
     ASSERT_EQ(cd->StartPos, 2);
     TPoint p;
     // Index 2 ends "ab" and starts "cd"; index 4 ends "cd" and starts "ef".
-    ASSERT_TRUE(d.List.PointOf(d.Canvas, cd->StartPos, p));
+    ASSERT_TRUE(d.List.PointOf(cd->StartPos, p));
     EXPECT_EQ(p, (TPoint{0, cd->Top}));
-    ASSERT_TRUE(d.List.PointOf(d.Canvas, ef->StartPos, p));
+    ASSERT_TRUE(d.List.PointOf(ef->StartPos, p));
     EXPECT_EQ(p, (TPoint{0, ef->Top}));
     // The document's end is still the end of its last line.
-    ASSERT_TRUE(d.List.PointOf(d.Canvas, ef->StartPos + 2, p));
+    ASSERT_TRUE(d.List.PointOf(ef->StartPos + 2, p));
     EXPECT_EQ(p, (TPoint{16, ef->Top}));
 }
 
 TEST(Layout, RefreshFontsRescalesEveryRun) {
     TTestDoc d;
     d.Parse("a<FONT SIZE=5>b</FONT><TT>c</TT><HR>");
-    d.List.FontSize = 24;
-    d.List.FontName = "Arial";
+    d.Settings.FontSize = 24;
+    d.Settings.FontName = "Arial";
     d.List.RefreshFonts();
     TSection* s = d.Find("abc");
     EXPECT_EQ(s->Fonts[0].Font.Size(), 24);
@@ -380,17 +380,19 @@ TEST(Layout, WidthsForTables) {
     TTestDoc d;
     d.Parse("<UL><LI>ab abcdef a</UL><PRE>" + std::string(100, 'x') + "</PRE>");
     int minW = 0, maxW = 0;
-    d.At(0)->MeasureWidths(d.Canvas, minW, maxW);
+    d.Widths(0, minW, maxW);
     EXPECT_EQ(minW, 6 * 8 + 35);
     EXPECT_EQ(maxW, 11 * 8 + 35);
-    d.At(1)->MeasureWidths(d.Canvas, minW, maxW);
+    d.Widths(1, minW, maxW);
     EXPECT_EQ(maxW, 100 * 7);
     EXPECT_EQ(minW, 500);
 }
 
 TEST(Layout, SamplePageGolden) {
-    // The recommendation-style sample page at the plug-in's settings (8-point text), 400 wide.
-    // Set QV_UPDATE_GOLDEN=1 to rewrite the expected dump after a deliberate change.
+    // The recommendation-style sample page at the plug-in's settings (8-point text), 400 wide,
+    // against the reviewed dump in tests/data. On a difference the dump as laid out now is left in
+    // the working directory (recommendations.layout.actual) for review; the test never writes its
+    // own expectation.
     std::ifstream in(std::string(QV_TEST_DATA) + "/html/recommendations.htm", std::ios::binary);
     std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ASSERT_FALSE(html.empty());
@@ -399,16 +401,16 @@ TEST(Layout, SamplePageGolden) {
     d.Layout(400);
     EXPECT_EQ(d.Info.Title, "Your Quavory Recommendations");
     std::string dump = DumpLayout(d);
-    std::string goldenName = std::string(QV_TEST_DATA) + "/html/recommendations.layout";
-    if (std::getenv("QV_UPDATE_GOLDEN")) std::ofstream(goldenName, std::ios::binary) << dump;
-    std::ifstream g(goldenName, std::ios::binary);
+    std::ifstream g(std::string(QV_TEST_DATA) + "/html/recommendations.layout", std::ios::binary);
     std::string golden((std::istreambuf_iterator<char>(g)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(golden.empty());
     EXPECT_EQ(dump, golden);
+    if (dump != golden) std::ofstream("recommendations.layout.actual", std::ios::binary) << dump;
 }
 
 TEST(Layout, ImagePlaceholderDrawing) {
     TTestDoc d;
-    d.List.LinkColor = clBlue;
+    d.Settings.LinkColor = clBlue;
     d.Parse("<IMG SRC=a.gif ALT=Logo ALIGN=top><A HREF=x><IMG SRC=b.gif WIDTH=30 HEIGHT=30 ALIGN=top></A>");
     d.Layout(400);
     d.List.Draw(d.Canvas, Rect(0, 0, 400, 100), 0, 0);
@@ -423,7 +425,7 @@ TEST(Layout, ImagePlaceholderDrawing) {
     EXPECT_EQ(d.Canvas.GetPixel(x2, 0), clBlue);
     EXPECT_EQ(d.Canvas.GetPixel(x2 + 31, 31), clBlue);
     TUrlTarget url;
-    EXPECT_NE(d.List.GetURL(d.Canvas, x2 + 10, 10, url), nullptr);
+    EXPECT_NE(d.List.GetURL(x2 + 10, 10, url), nullptr);
     EXPECT_EQ(url.Url, "x");
     EXPECT_EQ(d.List.ImageAt(x2 + 10, 10), d.Find("\4")->Images[1].get());
 }
@@ -448,11 +450,11 @@ TEST(Layout, ImageMapsAndIsMap) {
     };
     for (auto& c : cases) {
         TUrlTarget url;
-        TFontObj* hit = d.List.GetURL(d.Canvas, c.x, c.y, url);
+        TFontObj* hit = d.List.GetURL(c.x, c.y, url);
         EXPECT_EQ(url.Url, c.url) << c.x << "," << c.y;
         EXPECT_EQ(hit != nullptr, *c.url != 0) << c.x << "," << c.y;
     }
     TUrlTarget url;
-    d.List.GetURL(d.Canvas, 30, 10, url);
+    d.List.GetURL(30, 10, url);
     EXPECT_EQ(url.Target, "f");
 }

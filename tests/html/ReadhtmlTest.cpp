@@ -218,9 +218,9 @@ TEST(Readhtml, ParagraphSpaceFlag) {
     TTestDoc d;
     d.Parse("x<P><P><P>y<P ALIGN=right>z</P><P ALIGN=center>w");
     EXPECT_EQ(d.Kinds(), "TSTSTST");
-    EXPECT_EQ(d.Find("y")->Justify, 1);
-    EXPECT_EQ(d.Find("z")->Justify, 3);
-    EXPECT_EQ(d.Find("w")->Justify, 2);
+    EXPECT_EQ(d.Find("y")->Justify, THAlign::Left);
+    EXPECT_EQ(d.Find("z")->Justify, THAlign::Right);
+    EXPECT_EQ(d.Find("w")->Justify, THAlign::Center);
 
     TTestDoc cell;
     cell.Parse("<TABLE><TR><TD><P>text</TD></TR></TABLE>");
@@ -230,15 +230,15 @@ TEST(Readhtml, ParagraphSpaceFlag) {
 TEST(Readhtml, SecondBodyAndBodyAfterTextChangeNothing) {
     TTestDoc d;
     d.Parse("<BODY TEXT=red BGCOLOR=black LINK=yellow OLINK=aqua>x<BODY TEXT=blue BGCOLOR=white>");
-    EXPECT_EQ(d.List.FontColor, clRed | PaletteFlag);
-    EXPECT_EQ(d.List.Background, clBlack | PaletteFlag);
-    EXPECT_EQ(d.List.LinkColor, clYellow | PaletteFlag);
-    EXPECT_TRUE(d.List.HoverEnabled);
+    EXPECT_EQ(d.List.FontColor(), clRed | PaletteFlag);
+    EXPECT_EQ(d.List.Background(), clBlack | PaletteFlag);
+    EXPECT_EQ(d.List.Colors().Link, clYellow | PaletteFlag);
+    EXPECT_TRUE(d.List.HoverEnabled());
     EXPECT_EQ(d.Find("x")->Fonts[0].Font.Color, clRed | PaletteFlag);
 
     TTestDoc late;
     late.Parse("text<BODY BGCOLOR=red>");
-    EXPECT_EQ(late.List.Background, clWhite);
+    EXPECT_EQ(late.List.Background(), clWhite);
 }
 
 TEST(Readhtml, FontStackHoldsTwentyFiveEntries) {
@@ -289,12 +289,12 @@ TEST(Readhtml, HeadingsFontsAndSpaces) {
     EXPECT_TRUE(big->Fonts[0].Font.Style & fsBold);
     TSection* mid = d.Find("Mid");
     EXPECT_EQ(mid->Fonts[0].Font.NominalSize, 14);
-    EXPECT_EQ(mid->Justify, 2);
+    EXPECT_EQ(mid->Justify, THAlign::Center);
     TSection* plain = d.Find("Plain");
     EXPECT_EQ(plain->Fonts[0].Font.NominalSize, 12);
     EXPECT_FALSE(plain->Fonts[0].Font.Style & fsBold);
     EXPECT_EQ(d.Find("after")->Fonts[0].Font.NominalSize, 12);
-    EXPECT_EQ(d.Find("after")->Justify, 1);
+    EXPECT_EQ(d.Find("after")->Justify, THAlign::Left);
     EXPECT_EQ(d.As<THeadingSpace>(2)->HeadingLevel, 1);
     EXPECT_EQ(d.As<THeadingSpace>(3)->HeadingLevel, 3);
 }
@@ -316,23 +316,24 @@ TEST(Readhtml, InlineStylesAndFontSizes) {
     EXPECT_EQ(at('g').Font.NominalSize, 14);
     EXPECT_TRUE(at('h').Font.Fixed);
     EXPECT_EQ(at('h').Font.NominalSize, 10);
-    EXPECT_EQ(at('i').SScript, 1);
-    EXPECT_EQ(at('j').SScript, 0);
+    EXPECT_EQ(at('i').SScript, TScript::Sub);
+    EXPECT_EQ(at('j').SScript, TScript::None);
     EXPECT_EQ(at('j').Font.NominalSize, 36); // SIZE clamped to 7
 }
 
 TEST(Readhtml, LinksAndAnchors) {
     TTestDoc d;
-    d.List.LinkColor = clGreen;
+    d.Settings.LinkColor = clGreen;
     d.Parse("see <A HREF=\"page.htm\" TARGET=main NAME=\"#Top\">the page</A> now");
     TSection* s = d.Find("see");
     ASSERT_EQ(s->Fonts.Count(), 3);
     EXPECT_EQ(s->Fonts[1].UrlTarget.Url, "page.htm");
     EXPECT_EQ(s->Fonts[1].UrlTarget.Target, "main");
-    EXPECT_TRUE(s->Fonts[1].Font.Style & fsUnderline);
-    EXPECT_EQ(s->Fonts[1].Font.Color, clGreen);
+    d.Layout(400);
+    EXPECT_TRUE(s->Fonts[1].Info()->Font.Style & fsUnderline); // the link style, applied as drawn
+    EXPECT_EQ(s->Fonts[1].Color(d.List.Colors()), clGreen);
     EXPECT_TRUE(s->Fonts[2].UrlTarget.Empty());
-    EXPECT_FALSE(s->Fonts[2].Font.Style & fsUnderline);
+    EXPECT_FALSE(s->Fonts[2].Info()->Font.Style & fsUnderline);
     ASSERT_EQ(d.List.LinkList.size(), 1u);
     ASSERT_EQ(d.Names.Count(), 1);
     EXPECT_EQ(d.Names[0], "TOP");
@@ -384,10 +385,10 @@ TEST(Readhtml, CenterDivAndRules) {
     TTestDoc d;
     d.Parse("a<CENTER>b<DIV ALIGN=right>c</DIV>d</CENTER>e<HR SIZE=4 NOSHADE>f");
     EXPECT_EQ(d.Texts(), "a|b|c|d|e|f");
-    EXPECT_EQ(d.Find("b")->Justify, 2);
-    EXPECT_EQ(d.Find("c")->Justify, 3);
-    EXPECT_EQ(d.Find("d")->Justify, 2);
-    EXPECT_EQ(d.Find("e")->Justify, 1);
+    EXPECT_EQ(d.Find("b")->Justify, THAlign::Center);
+    EXPECT_EQ(d.Find("c")->Justify, THAlign::Right);
+    EXPECT_EQ(d.Find("d")->Justify, THAlign::Center);
+    EXPECT_EQ(d.Find("e")->Justify, THAlign::Left);
     auto* hr = d.As<THorzLine>(5);
     ASSERT_NE(hr, nullptr);
     EXPECT_EQ(hr->Thickness, 4);
@@ -399,8 +400,8 @@ TEST(Readhtml, BreaksKeepEmptyLinesAndClear) {
     d.Parse("text<BR><BR CLEAR=left>more<BR CLEAR=all>");
     // The last, empty section stays for its CLEAR.
     EXPECT_EQ(d.Texts(), "text| |more|");
-    EXPECT_EQ(d.Find("more")->ClearMode, 1);
-    EXPECT_EQ(d.As<TSection>(3)->ClearMode, 3);
+    EXPECT_EQ(d.Find("more")->ClearMode, TClear::Left);
+    EXPECT_EQ(d.As<TSection>(3)->ClearMode, TClear::Both);
 
     // With no section open (after a rule) a BR has nothing to close: no empty line.
     TTestDoc r;
@@ -462,7 +463,7 @@ TEST(Readhtml, ImagesBecomeObjectCharacters) {
     EXPECT_EQ(s->Buff, "\4text\4");
     ASSERT_EQ(s->Images.size(), 2u);
     EXPECT_EQ(s->Images[0]->Source, "a.gif");
-    EXPECT_EQ(s->Images[0]->VAlign, 3);
+    EXPECT_EQ(s->Images[0]->VAlign, TImageAlign::Left);
     EXPECT_EQ(s->Images[0]->HSpace, 20);
     EXPECT_TRUE(s->Images[0]->HasBorder);
     EXPECT_EQ(s->Images[1]->Pos, 5);
