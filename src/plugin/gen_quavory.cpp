@@ -46,6 +46,12 @@ HWND g_releaser = nullptr;
 LRESULT CALLBACK ReleaserProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == kReleaseWindowMessage) {
         GuardedCall([lParam] { delete reinterpret_cast<TForm1*>(lParam); });
+        // The player ended its loop while the request waited: the wait's pump saw the quit and
+        // queued it again, but closing the request's socket and windows can take a queued quit
+        // with it. Put it back, so the player's own loop still ends.
+        MSG m;
+        if (Application && Application->Terminated() && !PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE))
+            PostQuitMessage(0);
         return 0;
     }
     return DefWindowProcA(wnd, msg, wParam, lParam);

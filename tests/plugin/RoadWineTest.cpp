@@ -26,6 +26,7 @@
 #include "plugin/FormCode.h"
 #include "plugin/SettingsFormCodeRules.h"
 #include "support/Deadlines.h"
+#include "support/HostProcess.h"
 #include "support/MessageBoxWatcher.h"
 #include "toolkit/Application.h"
 #include "toolkit/Buttons.h"
@@ -559,6 +560,49 @@ TEST_F(Road, TheRealServiceDirectlyAndThroughTinyproxy) {
         EXPECT_EQ(Stored("Cookie1"), cookie); // no new cookie for a known listener
         EXPECT_TRUE(Idle());
     }
+}
+
+// The real library inside the stand-in player: the player closes (and calls quit, then unloads
+// the library) while "Get Recommendations" waits for a reply that never comes. The request is
+// aborted, the window goes after its handler, and the player ends cleanly.
+BOOL CALLBACK FindPluginWindow(HWND w, LPARAM p) {
+    char text[16] = {};
+    GetWindowTextA(w, text, sizeof text);
+    if (lstrcmpA(text, "QUAVORY") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(p) = w;
+    return FALSE;
+}
+
+BOOL CALLBACK FindRecommendationsButton(HWND c, LPARAM p) {
+    char text[32] = {};
+    GetWindowTextA(c, text, sizeof text);
+    if (lstrcmpA(text, "Get Recommendations") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(p) = c;
+    return FALSE;
+}
+
+TEST_F(Road, PlayerQuitsWhileThePluginWaitsForTheService) {
+    form.reset(); // the plug-in's window of this test lives in the player
+    server->Queue("", true);
+    THostProcess host(QV_HOST_EXE, "--plugins \"" + WinPath(QV_PLUGIN_DIR) + "\"");
+    ASSERT_NE(host.wnd, nullptr);
+    HWND plugin = nullptr, button = nullptr;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            EnumThreadWindows(host.pi.dwThreadId, FindPluginWindow, reinterpret_cast<LPARAM>(&plugin));
+            return plugin != nullptr;
+        },
+        kOtherProcessMs));
+    EnumChildWindows(plugin, FindRecommendationsButton, reinterpret_cast<LPARAM>(&button));
+    ASSERT_NE(button, nullptr);
+    PostMessageA(button, BM_CLICK, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return server->Requests().size() == 1; }, kOtherProcessMs));
+    PostMessageA(host.wnd, WM_CLOSE, 0, 0);
+    ASSERT_EQ(WaitForSingleObject(host.pi.hProcess, kOtherProcessMs), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(host.pi.hProcess, &code);
+    EXPECT_EQ(code, 0u); // no crash on the way out
+    EXPECT_EQ(server->Requests().size(), 1u);
 }
 
 } // namespace
