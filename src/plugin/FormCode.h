@@ -114,6 +114,9 @@ public:
     void CheckPlayTimerTimer(TObject* Sender);
     const std::string& LastSeenTitle() const { return watcher_->LastSeenTitle(); }
 
+    // Released while a handler waits on a request: the request ends at once.
+    void CancelNestedWork() override;
+
     // Shows the proxy dialog and applies its answer.
     void CheckProxy();
 
@@ -141,11 +144,6 @@ public:
 
     // Reply pages handed to the viewer since the window was created.
     int PagesShown() const { return pagesShown_; }
-    // The player wants the window gone (quit). True when it may be freed at once; false while a
-    // request waits: the request is aborted and OnReleaseAfterRequest runs once the waiting
-    // handler has returned, so the caller frees the window then, outside any of its handlers.
-    [[nodiscard]] bool QuitRequested();
-    std::function<void(TForm1*)> OnReleaseAfterRequest;
 
     // The layout test, made afresh on every call: the screen is at least 810 pixels wide.
     bool WideLayout() override;
@@ -171,7 +169,7 @@ private:
     // Requests (FormCodeRequests.cpp).
     TPlayerQueries& Player();
     // Runs one request of the engine: the busy indicator ends however the request ends, and a
-    // window told to go meanwhile is released afterwards, its error kept quiet.
+    // window released meanwhile shows nothing more (it goes when its handler returns).
     void RunRequest(const std::function<void()>& request);
     void EndBusy();
     void SetCookieFieldFromStore();
@@ -184,6 +182,5 @@ private:
     std::unique_ptr<TPlayer> player_;
     std::unique_ptr<TTrackWatcher> watcher_;
     std::unique_ptr<TRegistry> registry_;
-    TRequestLifetime lifetime_;
     int pagesShown_ = 0;
 };

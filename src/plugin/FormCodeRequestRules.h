@@ -1,7 +1,6 @@
 // The main window's conversation with the service, in the parts that need no window: where the
 // service and the outside pages live, the rating query, which links stay in the viewer, how a
-// submitted form is joined, what a reply's cookie leaves stored, the busy bar's step, and when a
-// window that was told to go while a request waited may be freed. Portable; FormCodeRequests.cpp
+// submitted form is joined, what a reply's cookie leaves stored, and the busy bar's step. Portable; FormCodeRequests.cpp
 // wires them to the window's controls and the HTTP engine.
 #pragma once
 
@@ -79,28 +78,3 @@ std::optional<std::string> CookieValueToStore(std::string_view receivedCookie);
 // The busy bar after one tick: from the maximum back to 1, then on by one.
 constexpr int kProgressMax = 50;
 constexpr int NextProgressPosition(int position) { return (position == kProgressMax ? 1 : position) + 1; }
-
-// A request handler may wait for the service inside the player's message loop; the player may
-// tell the plug-in to quit during that wait. The window is then freed only once the outermost
-// waiting handler has returned.
-class TRequestLifetime {
-public:
-    // Around every wait for the service.
-    void Enter() { ++depth_; }
-    // True when the last wait has ended and the window was told to go meanwhile.
-    [[nodiscard]] bool Leave() { return --depth_ == 0 && quitRequested_; }
-
-    // The player wants the window gone. True when it can be freed now; false when a request
-    // waits (the caller aborts the request, and Leave reports when to free).
-    [[nodiscard]] bool RequestQuit() {
-        quitRequested_ = true;
-        return depth_ == 0;
-    }
-
-    bool Waiting() const { return depth_ > 0; }
-    bool QuitRequested() const { return quitRequested_; }
-
-private:
-    int depth_ = 0;
-    bool quitRequested_ = false;
-};

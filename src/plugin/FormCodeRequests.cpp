@@ -3,7 +3,7 @@
 //
 // Runs on the player's thread. A request call of the engine blocks its handler but pumps the
 // thread's messages while it waits, so timers, clicks (the stop buttons) and even the player's
-// quit can run inside it; RunRequest keeps the window alive until the waiting handler is done.
+// quit can run inside it (the window then goes only after the waiting handler has returned).
 #include <cstring>
 #include <memory>
 
@@ -42,7 +42,6 @@ void TForm1::SetCookieFieldFromStore() {
 }
 
 void TForm1::RunRequest(const std::function<void()>& request) {
-    lifetime_.Enter();
     bool failed = false;
     std::exception_ptr error;
     try {
@@ -54,20 +53,10 @@ void TForm1::RunRequest(const std::function<void()>& request) {
     // However the request ended (a reply, a refused connection, a time-out, the stop button),
     // the busy indicator ends with it, unless another request of this window still runs.
     if (!NMHTTP1->Busy()) EndBusy();
-    if (lifetime_.Leave()) {
-        // Told to go while waiting: nothing more is shown, and the window is freed by its owner
-        // once this handler has returned to the message loop.
-        if (OnReleaseAfterRequest) OnReleaseAfterRequest(this);
-        throw EAbort("");
-    }
-    if (lifetime_.QuitRequested()) throw EAbort("");
+    // Released while waiting (the player quit): nothing more is shown; the window goes once this
+    // handler has returned.
+    if (ReleasePending()) throw EAbort();
     if (failed) std::rethrow_exception(error);
-}
-
-bool TForm1::QuitRequested() {
-    if (lifetime_.RequestQuit()) return true;
-    NMHTTP1->Abort();
-    return false;
 }
 
 void TForm1::HandOver(bool showViewer) {

@@ -4,7 +4,6 @@
 
 #include "plugin/FormCode.h"
 #include "toolkit/Application.h"
-#include "toolkit/Controls.h"
 
 namespace {
 
@@ -38,46 +37,21 @@ void ConfigPlugin() {
     GuardedCall([] { MessageBoxA(nullptr, "Nothing to do here !", "Configure", MB_OK); });
 }
 
-// A window told to go while one of its handlers waited for the service is freed from here, by a
-// message posted once that handler has returned, so that no handler of it is still running.
-constexpr UINT kReleaseWindowMessage = WM_USER + 1;
-HWND g_releaser = nullptr;
-
-LRESULT CALLBACK ReleaserProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == kReleaseWindowMessage) {
-        GuardedCall([lParam] { delete reinterpret_cast<TForm1*>(lParam); });
-        // The player ended its loop while the request waited: the wait's pump saw the quit and
-        // queued it again, but closing the request's socket and windows can take a queued quit
-        // with it. Put it back, so the player's own loop still ends.
-        MSG m;
-        if (Application && Application->Terminated() && !PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE))
-            PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcA(wnd, msg, wParam, lParam);
-}
-
-void ReleaseLater(TForm1* w) {
-    if (!g_releaser) g_releaser = CreateHiddenWindow("QuavoryReleaser", ReleaserProc, true);
-    if (g_releaser) PostMessageA(g_releaser, kReleaseWindowMessage, 0, reinterpret_cast<LPARAM>(w));
-}
-
 void QuitPlugin() {
     GuardedCall([] {
         TForm1* w = g_mainWindow;
         g_mainWindow = nullptr;
         if (!w) return;
-        if (w->QuitRequested()) {
-            delete w;
-            return;
+        // The player may quit from inside a loop one of the window's handlers runs (a modal
+        // dialog, a request waiting), and unload the library right after. The window then goes
+        // when that handler returns, and the library stays loaded until the process ends, so
+        // the handler does not return into an unloaded image.
+        if (w->HandlerRunning()) {
+            HMODULE self = nullptr;
+            GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                               reinterpret_cast<LPCSTR>(&QuitPlugin), &self);
         }
-        // A request waits further down this thread's stack, inside the library: the player
-        // unloads the library right after quit, so it stays loaded for the rest of the process,
-        // and the window goes once the waiting handler has unwound.
-        HMODULE self = nullptr;
-        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                           reinterpret_cast<LPCSTR>(&QuitPlugin), &self);
-        w->OnReleaseAfterRequest = [](TForm1* form) { ReleaseLater(form); };
+        w->Release();
     });
 }
 

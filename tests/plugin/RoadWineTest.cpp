@@ -262,10 +262,11 @@ protected:
         form->RatingsComboBox->SetItemIndex(item);
         form->FocusButton1Click(nullptr);
     }
-    bool Idle() {
-        return !form->ProgressTimer->Enabled() && form->ProgressBar->Position() == 0 && !form->StopButton->Visible() &&
-               !form->StopButtonSmall->Visible() && ScreenCursor() == crDefault;
+    static bool Idle(TForm1& f) {
+        return !f.ProgressTimer->Enabled() && f.ProgressBar->Position() == 0 && !f.StopButton->Visible() &&
+               !f.StopButtonSmall->Visible() && ScreenCursor() == crDefault;
     }
+    bool Idle() { return Idle(*form); }
 
     TPlayerWindow player;
     std::unique_ptr<TScriptServer> server;
@@ -480,8 +481,9 @@ void CALLBACK PressStop(HWND, UINT, UINT_PTR id, DWORD) {
 
 void CALLBACK QuitNow(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
-    g_target->OnReleaseAfterRequest = [](TForm1* f) { g_released = f; };
-    EXPECT_FALSE(g_target->QuitRequested()); // a request waits: not freed now
+    g_target->Release(); // the player's quit: a handler waits, so the window is not freed now
+    EXPECT_TRUE(g_target->ReleasePending());
+    g_released = g_target;
 }
 
 TEST_F(Road, StopDuringAStalledReplyThenRecommendationsSendOnlyTheNewRequest) {
@@ -509,14 +511,16 @@ TEST_F(Road, StopDuringAStalledReplyThenRecommendationsSendOnlyTheNewRequest) {
 
 TEST_F(Road, QuitWhileARequestWaitsFreesTheWindowAfterTheHandler) {
     server->Queue("", true);
-    g_target = form.get();
+    TForm1* w = form.release(); // freed by its release from here on
+    g_target = w;
     g_released = nullptr;
     SetTimer(nullptr, 0, 700, QuitNow);
-    GuardedCall([&] { form->BitBtn5Click(nullptr); }); // quiet: no box after a quit
-    EXPECT_EQ(g_released, form.get());
-    EXPECT_EQ(form->PagesShown(), 0);
-    EXPECT_TRUE(Idle());
-    EXPECT_TRUE(form->QuitRequested()); // nothing waits any more
+    w->EnterHandler();                              // as the window procedure brackets a click
+    GuardedCall([&] { w->BitBtn5Click(nullptr); }); // quiet: no box after a quit
+    EXPECT_EQ(g_released, w);
+    EXPECT_EQ(w->PagesShown(), 0);
+    EXPECT_TRUE(Idle(*w));
+    EXPECT_TRUE(w->LeaveHandler()); // the outermost handler returned: now it goes
 }
 
 TEST_F(Road, RedirectCookieIsKeptAsTheListenersOwn) {
