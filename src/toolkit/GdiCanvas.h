@@ -71,6 +71,7 @@ public:
     void PushClip(const TRect& r) override;
     void PopClip() override;
     TRect ClipRect() const override;
+    bool OneBitDevice() const override { return GetDeviceCaps(dc_, BITSPIXEL) == 1 && GetDeviceCaps(dc_, PLANES) == 1; }
 
 private:
     void RealizePen();

@@ -179,6 +179,9 @@ public:
     virtual void PushClip(const TRect& r) = 0;
     virtual void PopClip() = 0;
     virtual TRect ClipRect() const = 0;
+    // A one-bit, one-plane device (a monochrome printer): drawings that rely on shades of grey
+    // use black lines instead.
+    virtual bool OneBitDevice() const { return false; }
 
 protected:
     TPoint penPos_;

@@ -53,6 +53,8 @@ public:
     void PushClip(const TRect& r) override;
     void PopClip() override;
     TRect ClipRect() const override;
+    bool OneBitDevice() const override { return OneBit; }
+    bool OneBit = false; // pretend to be a monochrome device
 
 private:
     void Plot(int x, int y, TColor c);
