@@ -10,6 +10,7 @@
 #include "html/HtmlviewForms.h"
 #include "toolkit/Application.h"
 #include "toolkit/GdiCanvas.h"
+#include "toolkit/MessagePump.h"
 #include "toolkit/SysUtils.h"
 
 using namespace htmlview;
@@ -35,17 +36,12 @@ std::string FullPath(const std::string& name) {
     return n > 0 && n < sizeof buf ? std::string(buf, n) : name;
 }
 
-// Waits up to `ms` while dispatching this thread's messages; stops early when `stop()` says so.
+// Waits up to `ms` while dispatching this thread's messages through the one pump; stops early
+// when `stop()` says so or the thread's loop is ending (WM_QUIT, left queued for it).
 template <class Stop> void PumpFor(DWORD ms, Stop stop) {
     DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms && !stop()) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        MSG m;
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
-        }
-    }
+    while (GetTickCount() - start < ms && !stop())
+        if (!WaitAndPumpMessages(10)) return;
 }
 
 // A page of one IMG tag naming the picture. Quotes and ampersands in the name are written as

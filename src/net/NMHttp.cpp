@@ -149,10 +149,13 @@ void TNMHTTP::DoRequest() {
                 Body.clear();
                 throw ESockError(LimitText(httplimits::kBody));
             }
-            if (InputFileMode)
+            if (InputFileMode) {
                 CaptureFile(Body, expected);
-            else
+            } else {
+                // A stated length is known to be within the limit: room for it once.
+                if (expected > 0) Body.reserve(static_cast<size_t>(expected));
                 CaptureString(Body, static_cast<int>(expected), httplimits::kBody);
+            }
             // The peer closed before the body was whole: a truncated page is not a reply.
             const long long got = InputFileMode ? BytesReceived : static_cast<long long>(Body.size());
             if (expected > 0 && got < expected)

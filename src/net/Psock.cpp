@@ -32,9 +32,7 @@ uint16_t HostToNet16(uint16_t v) {
 
 TPowersock::TPowersock(TComponent* owner, std::unique_ptr<TSocketDriver> driver) : TComponent(owner), driver_(std::move(driver)) {
     ReportStatus(8, "Create");
-#if defined(_WIN32)
-    if (!driver_) driver_ = CreateWinsockDriver();
-#endif
+    if (!driver_) driver_ = CreateDefaultSocketDriver();
     InitializeWinsock();
 }
 
@@ -296,13 +294,12 @@ void TPowersock::HandleClose() {
     readPaused_ = false;
     // Drain what the peer sent before it closed.
     auto alive = alive_;
-    char buf[kPacketSize];
     for (;;) {
         if (CancelRequested) break;
         int error = 0;
-        int n = driver_->Recv(buf, kPacketSize, error);
+        int n = driver_->Recv(recvBuf_.data(), kReceiveSize, error);
         if (n <= 0) break;
-        Deliver(buf, n);
+        Deliver(recvBuf_.data(), n);
         if (!*alive) return;
     }
     IsConnected = false;
@@ -361,17 +358,27 @@ void TPowersock::ReadToStream() {
     }
     HandlerScope scope(this);
     ReportStatus(8, "ReadToStream");
-    char buf[kPacketSize];
-    int error = 0;
-    int n = driver_->Recv(buf, kPacketSize, error);
-    if (n < 0) {
-        LastErrorCode = static_cast<uint16_t>(error);
-        ReportStatus(8, "Looking Up Error Message");
-    } else if (n > 0) {
-        Deliver(buf, n);
+    // Each call moves at most kReceiveSize bytes. A few calls in a row while full blocks keep
+    // coming spare a trip through the message queue per block; after kReadBurst of them the
+    // rest is read on the next turn of the message loop, so the queue stays responsive.
+    for (int burst = 0;; ++burst) {
+        int error = 0;
+        int n = driver_->Recv(recvBuf_.data(), kReceiveSize, error);
+        if (n < 0) {
+            if (error != kWsaeWouldBlock) {
+                LastErrorCode = static_cast<uint16_t>(error);
+                ReportStatus(8, "Looking Up Error Message");
+            }
+            break;
+        }
+        if (n == 0) break;
+        Deliver(recvBuf_.data(), n);
         if (!scope.Alive()) return;
-        // A full packet means more may be waiting: read it on the next turn of the message loop.
-        if (n == kPacketSize) driver_->Post(sockmsg::ContinueRead);
+        if (n < kReceiveSize || CancelRequested) break;
+        if (burst + 1 == kReadBurst || (!captureFile_ && receive_.Size() >= kReceiveHighWater)) {
+            driver_->Post(sockmsg::ContinueRead);
+            break;
+        }
     }
     scope.Finish();
 }
@@ -438,7 +445,15 @@ void TPowersock::SendBytes(const char* data, size_t n) {
     if (n == 0) return;
     send_.append(data, n);
     SendDone = false;
-    driver_->Post(sockmsg::ContinueWrite);
+    // The first part goes out at once; a handler that is running (this send comes from one of
+    // its events) leaves it to the posted continuation.
+    if (inHandler_) {
+        driver_->Post(sockmsg::ContinueWrite);
+    } else {
+        auto alive = alive_;
+        WriteFromStream();
+        if (!*alive) throw EAbortError("Socket destroyed during a wait");
+    }
     TimerOn();
     idleTimer_ = true;
     while (!SendDone && !CancelRequested && !TimedOut && IsConnected) WaitPass();

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "net/PsockBuffer.h"
 #include "toolkit/Classes.h"
@@ -42,12 +43,18 @@ constexpr unsigned Read = 1, Write = 2, Oob = 4, Accept = 8, Connect = 16, Close
 }
 
 constexpr int kWsaeWouldBlock = 10035;
-constexpr int kPacketSize = 16383;      // bytes moved per send or receive call
+constexpr int kPacketSize = 16383; // bytes moved per send call
+// Bytes one receive call takes at most. Every call on a socket in notification mode costs a
+// round trip to the platform's socket service, so a large block keeps a long reply close to
+// what a plain blocking client takes.
+constexpr int kReceiveSize = 64 * 1024;
 constexpr int kWriteBufferSize = 16384; // characters Write sends at most
 // Bytes the receive buffer holds before the read handler stops taking more from the socket; the
 // next wait pass resumes reading once the consumer has taken them. TCP's own flow control then
 // holds the peer back, so no peer can make the buffer grow without bound.
 constexpr size_t kReceiveHighWater = 256 * 1024;
+// Receive calls one read notification makes in a row while full blocks keep coming.
+constexpr int kReadBurst = 4;
 
 // A bound on data that comes from the peer. Reading past it fails with an ESockError that names
 // it: "<Name> exceeds its limit of <Max> bytes".
@@ -229,7 +236,8 @@ private:
     bool started_ = false;
     bool inHandler_ = false;
     TReceiveBuffer receive_;
-    std::string send_, sendSpare_; // pending bytes of a memory send
+    std::vector<char> recvBuf_ = std::vector<char>(kReceiveSize); // one receive call's bytes
+    std::string send_, sendSpare_;                                // pending bytes of a memory send
     std::FILE* sendFile_ = nullptr;
     int64_t sendFileSize_ = 0;
     std::FILE* captureFile_ = nullptr;
@@ -241,7 +249,7 @@ private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
-#if defined(_WIN32)
-// The WinSock 1.1 driver (PsockWin32.cpp).
-std::unique_ptr<TSocketDriver> CreateWinsockDriver();
-#endif
+// The driver a TPowersock made without one uses, defined once per platform: the WinSock 1.1
+// driver in the Win32 layer (PsockWin32.cpp), none elsewhere (PsockPosix.cpp; tests hand theirs
+// in). The portable code names no platform.
+std::unique_ptr<TSocketDriver> CreateDefaultSocketDriver();

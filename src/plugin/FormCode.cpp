@@ -3,6 +3,7 @@
 #include "html/Htmlview.h"
 #include "net/NMHttp.h"
 #include "net/NMURL.h"
+#include "net/PsockWin32.h"
 #include "player/MP3Remote.h"
 #include "player/MP3Tag.h"
 #include "player/PlayerMessages.h"
@@ -95,6 +96,10 @@ TForm1::TForm1(TComponent* owner, TPlayerWindowSource playerWindow)
 }
 
 TForm1::~TForm1() { DestroyComponents(); }
+
+void TForm1::CancelNestedWork() {
+    if (NMHTTP1) NMHTTP1->Abort();
+}
 
 void TForm1::CreateControls() {
     // Right-clicks on the pictures of the window open its pop-up menu once it exists.
@@ -362,9 +367,9 @@ void TForm1::FormShow(TObject*) {
 }
 
 void TForm1::FormResize(TObject*) {
-    if (!FormResizer1) return; // sizing while the form is still being built
     FormResizer1->ScaleControls();
-    // The background picture fills the client area whatever its size.
+    // The background picture is aligned to the client area, which the resizer leaves to the
+    // toolkit; the toolkit does no alignment, so it is made to fill the client area here.
     Image4->SetBounds(0, 0, ClientWidth(), ClientHeight());
     for (TLabel* l : {CurrentTrackLabel, TrackLabel, Label3}) l->SetWidth(Width());
 }

@@ -101,8 +101,15 @@ void FakeSocketDriver::CheckRequestComplete() {
     size_t end = req.find("\r\n\r\n");
     if (end == std::string::npos) return;
     size_t need = end + 4;
-    size_t cl = req.find("Content-Length: ");
-    if (cl != std::string::npos && cl < end) need += static_cast<size_t>(std::stoll(req.substr(cl + 16)));
+    // The length line of the request's own header; a header value that merely contains the
+    // words (a cookie taken from a reply, say) is not one.
+    size_t cl = req.find("\r\nContent-Length: ");
+    if (cl != std::string::npos && cl < end) {
+        size_t length = 0;
+        for (size_t i = cl + 18; i < req.size() && req[i] >= '0' && req[i] <= '9'; ++i)
+            length = length * 10 + static_cast<size_t>(req[i] - '0');
+        need += length;
+    }
     if (req.size() >= need) replying_ = true;
 }
 

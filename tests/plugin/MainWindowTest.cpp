@@ -8,6 +8,7 @@
 #include "net/NMHttp.h"
 #include "player/MP3Tag.h"
 #include "plugin/FormCode.h"
+#include "plugin/FormCodeArtwork.h"
 #include "toolkit/Application.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/ExtCtrls.h"
@@ -160,6 +161,62 @@ TEST_F(MainWindowTest, ControlsFollowTheDescriptionInCreationOrder) {
     EXPECT_EQ(form->PopupMenu->Items(1)->Caption, "E&xit");
 }
 
+// The pictures fit the controls that show them: full-size pictures have their control's size,
+// glyphs leave a button's frame free, the small logos fit the narrow layout's scaled buttons.
+TEST_F(MainWindowTest, ArtworkFitsItsControls) {
+    const struct {
+        const char* name;
+        int width, height; // exact size, or the largest allowed when `atMost`
+        bool atMost;
+    } pictures[] = {
+        {"BACKGROUND", 564, 492, false},
+        {"HEADING_ON", 564, 14, false},
+        {"HEADING_OFF", 564, 14, false},
+        {"HEADING_ON400", 400, 11, false},
+        {"HEADING_OFF400", 400, 11, false},
+        {"STOP_GREY", 32, 32, false},
+        {"STOP_GREY_SMALL", 32, 33, false},
+        {"STOP", 32 - 4, 33 - 4, true},
+        {"STOP_SMALL", 26 - 4, 27 - 4, true}, // the stop button scaled to 460 x 410
+        {"CLOSE", 6, 6, true},
+        {"MINIMIZE", 6, 6, true},
+        {"INFINITY", 14, 12, true},
+        {"QUESTION", 22 - 4, 21 - 4, true},
+        {"LIGHTNING", 24 - 4, 24 - 4, true},
+        {"SPONSOR_LARGE", 98 - 4, 30 - 4, true},
+        {"MAKER_LARGE", 67 - 4, 22 - 4, true},
+        {"SPONSOR_SMALL", 80 - 4, 25 - 4, true}, // 98 x 30 and 67 x 22 scaled to the narrow layout
+        {"MAKER_SMALL", 55 - 4, 18 - 4, true},
+        {"CDDB", 56 - 4, 39 - 4, true},
+        {"CONTINUE", 2 * 16, 16, false}, // two states side by side
+    };
+    for (const auto& p : pictures) {
+        TBitmap b = ArtworkBitmap(p.name);
+        if (p.atMost) {
+            EXPECT_LE(b.Width(), p.width) << p.name;
+            EXPECT_LE(b.Height(), p.height) << p.name;
+            EXPECT_GT(b.Width() * b.Height(), 0) << p.name;
+        } else {
+            EXPECT_EQ(b.Width(), p.width) << p.name;
+            EXPECT_EQ(b.Height(), p.height) << p.name;
+        }
+    }
+    // Opaque glyphs never hold the transparent key colour (magenta); transparent ones have it at
+    // the bottom left, where the button looks for it.
+    for (const char* name : {"CLOSE", "MINIMIZE", "INFINITY", "SPONSOR_LARGE", "SPONSOR_SMALL", "MAKER_LARGE", "MAKER_SMALL"}) {
+        TBitmap b = ArtworkBitmap(name);
+        int keyed = 0;
+        for (int y = 0; y < b.Height(); ++y)
+            for (int x = 0; x < b.Width(); ++x) keyed += b.Pixel(x, y) == 0xFF00FF;
+        EXPECT_EQ(keyed, 0) << name;
+    }
+    for (const char* name : {"STOP", "STOP_SMALL", "QUESTION", "LIGHTNING", "CDDB", "CONTINUE"}) {
+        TBitmap b = ArtworkBitmap(name);
+        EXPECT_EQ(b.Pixel(0, b.Height() - 1), 0xFF00FFu) << name;
+    }
+    EXPECT_THROW(ArtworkBitmap("NO_SUCH_PICTURE"), Exception);
+}
+
 // ------------------------------------------------------------------ the track watcher
 
 TEST_F(MainWindowTest, WatcherShowsTheTagAndFollowsThePlayerWhileShownHiddenOrMinimised) {
@@ -284,6 +341,18 @@ TEST_F(MainWindowTest, MinimiseButtonMinimisesTheWindow) {
     SetForegroundWindow(form->Handle());
     ClickOn(form->MinimizeBtn);
     EXPECT_TRUE(PumpUntil([&] { return IsIconic(form->Handle()) != 0; }));
+}
+
+TEST_F(MainWindowTest, TheSystemMinimiseCommandIsAnsweredWithZeroWhateverItsLowBits) {
+    Create();
+    // The low four bits of the command carry platform details; they do not change its meaning.
+    EXPECT_EQ(SendMessageA(form->Handle(), WM_SYSCOMMAND, SC_MINIMIZE | 0x2, 0), 0);
+    EXPECT_TRUE(PumpUntil([&] { return IsIconic(form->Handle()) != 0; }));
+    form->SetWindowState(TWindowState::wsNormal);
+    // Other commands get the standard handling: SC_CLOSE closes, which hides this window.
+    SendMessageA(form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(form->Handle()); }));
+    EXPECT_TRUE(IsWindow(form->Handle()));
 }
 
 TEST_F(MainWindowTest, TheMenuGlyphOpensThePopUpMenuBesideTheHeadingAndExitHides) {
