@@ -668,6 +668,23 @@ void PlaceControls(TSectionList& doc, int dx, int dy, int viewHeight) {
     HideUnshown(doc);
 }
 
+std::string DumpForms(const TSectionList& doc) {
+    std::string out;
+    int n = 0;
+    for (auto& f : doc.Forms) {
+        out += "form " + IntToStr(++n) + ": " + f->Method + " \"" + f->Action + "\"";
+        if (!f->Target.empty()) out += " target \"" + f->Target + "\"";
+        if (!f->EncType.empty()) out += " enctype \"" + f->EncType + "\"";
+        out += ", " + IntToStr(static_cast<long long>(f->FormControls.size())) + " controls\n";
+        for (auto& pair : f->SubmissionList()) {
+            std::string shown;
+            for (char c : pair) shown += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c);
+            out += "  " + shown + "\n";
+        }
+    }
+    return out;
+}
+
 TImageFormControlObj* ImageInputFor(TSectionList& doc, const TImageObj* image) {
     if (!image) return nullptr;
     for (TFormControlObj* c : doc.AllControls())

@@ -358,6 +358,8 @@ void PlaceControls(TSectionList& doc, int dx, int dy, int viewHeight);
 // The hide pass: every control not shown is hidden, or parked while `focusedExcept` is false and
 // some control other than `losing` has the focus.
 void HideUnshown(TSectionList& doc, const TFormControlObj* losing = nullptr);
+// Every form of the page: its action and method, then the pairs its default values would send.
+std::string DumpForms(const TSectionList& doc);
 // The image input that a picture stands for, or null.
 TImageFormControlObj* ImageInputFor(TSectionList& doc, const TImageObj* image);
 } // namespace htmlforms

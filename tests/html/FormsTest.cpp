@@ -443,3 +443,12 @@ TEST(FormSubstitutes, PrintingDrawsThemInPlaceOfTheWindows) {
     EXPECT_EQ(screen.CountColor(r, clSilver), 0);
     EXPECT_GT(paper.CountColor(r, clSilver), 0);
 }
+
+TEST(FormDump, ActionMethodAndTheDefaultPairs) {
+    TFormDoc d("<FORM ACTION=\"Rate.cfm\" METHOD=post TARGET=main><INPUT NAME=q VALUE=jazz>"
+               "<TEXTAREA NAME=t>a\nb</TEXTAREA><INPUT TYPE=submit NAME=go></FORM><INPUT TYPE=checkbox NAME=c>");
+    EXPECT_EQ(htmlforms::DumpForms(d.List), "form 1: post \"Rate.cfm\" target \"main\", 3 controls\n"
+                                            "  q=jazz\n"
+                                            "  t=a\\r\\nb\n"
+                                            "form 2: Get \"\", 1 controls\n");
+}
