@@ -11,6 +11,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/GdiCanvas.h"
 #include "toolkit/MessagePump.h"
+#include "toolkit/ScopeExit.h"
 #include "toolkit/SysUtils.h"
 
 using namespace htmlview;
@@ -163,36 +164,17 @@ bool TPaintPanel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
 void TPaintPanel::PaintPanel() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(handle_, &ps);
-    struct EndGuard {
-        HWND w;
-        PAINTSTRUCT* p;
-        ~EndGuard() { EndPaint(w, p); }
-    } guard{handle_, &ps};
+    auto endPaint = ScopeExit([&] { EndPaint(handle_, &ps); });
     TRect dirty = Rect(ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom);
     if (dirty.IsEmpty() || viewer_->Processing()) return;
     // The dirty rectangle is drawn into a bitmap of its size and copied to the screen in one block.
-    HDC mem = CreateCompatibleDC(dc);
-    HBITMAP bmp = mem ? CreateCompatibleBitmap(dc, dirty.Width(), dirty.Height()) : nullptr;
-    if (!bmp) {
-        if (mem) DeleteDC(mem);
-        throw EOutOfResources("Out of Resources");
-    }
-    HGDIOBJ old = SelectObject(mem, bmp);
-    SetViewportOrgEx(mem, -dirty.Left, -dirty.Top, nullptr);
-    try {
-        TGdiCanvas canvas(mem);
+    TOffscreen off(dc, dirty.Width(), dirty.Height());
+    {
+        TGdiCanvas canvas(off.DC());
+        canvas.PushOrigin(-dirty.Left, -dirty.Top);
         viewer_->PaintDocument(canvas, dirty);
-    } catch (...) {
-        SelectObject(mem, old);
-        DeleteObject(bmp);
-        DeleteDC(mem);
-        throw;
     }
-    SetViewportOrgEx(mem, 0, 0, nullptr);
-    BitBlt(dc, dirty.Left, dirty.Top, dirty.Width(), dirty.Height(), mem, 0, 0, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
+    BitBlt(dc, dirty.Left, dirty.Top, dirty.Width(), dirty.Height(), off.DC(), 0, 0, SRCCOPY);
 }
 
 // ---------------------------------------------------------------- THTMLViewer
@@ -370,10 +352,7 @@ void THTMLViewer::FileLoad(const std::string& name, TLoadKind kind) {
     const std::string full = FullPath(file);
     const THistoryEntry previous = CurrentEntry();
     HCURSOR oldCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    struct CursorBack {
-        HCURSOR c;
-        ~CursorBack() { SetCursor(c); }
-    } back{oldCursor};
+    auto cursorBack = ScopeExit([oldCursor] { SetCursor(oldCursor); });
     if (kind == TLoadKind::lkText) {
         DoLoad([&](THtmlParseInfo&) { HtmlParsePlainTextFile(*doc_, nameList_, full); }, full, kind);
     } else {
@@ -913,13 +892,9 @@ void THTMLViewer::RunAutoScroll() {
     if (autoScrolling_) return; // a message posted before the loop started
     autoScrolling_ = true;
     std::shared_ptr<bool> alive = alive_;
-    struct TEnd {
-        THTMLViewer* v;
-        std::shared_ptr<bool> alive;
-        ~TEnd() {
-            if (*alive) v->autoScrolling_ = false;
-        }
-    } end{this, alive};
+    auto end = ScopeExit([this, alive] {
+        if (*alive) autoScrolling_ = false;
+    });
     // Ends when the button is released, the mouse comes back, or the panel loses the mouse.
     while (*alive && leftDown_ && panel_->HandleAllocated() && GetCapture() == panel_->Handle()) {
         POINT pt;

@@ -5,6 +5,7 @@
 
 #include "toolkit/Classes.h"
 #include "toolkit/Exception.h"
+#include "toolkit/ScopeExit.h"
 
 namespace {
 
@@ -161,4 +162,22 @@ TEST(HandlerDepth, ReleaseInsideANestedLoopFreesWhenTheOutermostHandlerEnds) {
     EXPECT_EQ(freed, 2);
     EXPECT_EQ(busy->state, 1);
     delete busy;
+}
+
+TEST(ScopeExit, RunsOnceOnEveryWayOutUnlessDismissed) {
+    int runs = 0;
+    {
+        auto guard = ScopeExit([&] { ++runs; });
+    }
+    EXPECT_EQ(runs, 1);
+    try {
+        auto guard = ScopeExit([&] { ++runs; });
+        throw Exception("leaving");
+    } catch (const Exception&) {}
+    EXPECT_EQ(runs, 2);
+    {
+        auto guard = ScopeExit([&] { ++runs; });
+        guard.Dismiss();
+    }
+    EXPECT_EQ(runs, 2);
 }
