@@ -167,9 +167,12 @@ public:
         }
         RECT r{0, 0, width, height};
         HWND h = control_->Handle();
-        AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongA(h, GWL_STYLE)), FALSE,
-                           static_cast<DWORD>(GetWindowLongA(h, GWL_EXSTYLE)));
-        control_->SetBounds(control_->Left(), control_->Top(), r.right - r.left, r.bottom - r.top);
+        const DWORD style = static_cast<DWORD>(GetWindowLongA(h, GWL_STYLE));
+        AdjustWindowRectEx(&r, style, FALSE, static_cast<DWORD>(GetWindowLongA(h, GWL_EXSTYLE)));
+        // The frame is counted above; the scroll bars take their room from the client area too.
+        const int bars = (style & WS_HSCROLL) ? GetSystemMetrics(SM_CYHSCROLL) : 0;
+        const int vbar = (style & WS_VSCROLL) && kind_ == TFormWidgetKind::Memo ? GetSystemMetrics(SM_CXVSCROLL) : 0;
+        control_->SetBounds(control_->Left(), control_->Top(), r.right - r.left + vbar, r.bottom - r.top + bars);
     }
     void SetVisible(bool v) override { control_->SetVisible(v); }
     bool Visible() const override { return control_->Visible(); }
