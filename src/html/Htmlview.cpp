@@ -9,6 +9,8 @@
 #include "html/Htmlsbs1.h"
 #include "toolkit/Application.h"
 #include "toolkit/GdiCanvas.h"
+#include "toolkit/MessagePump.h"
+#include "toolkit/ScopeExit.h"
 #include "toolkit/SysUtils.h"
 
 using namespace htmlview;
@@ -34,17 +36,12 @@ std::string FullPath(const std::string& name) {
     return n > 0 && n < sizeof buf ? std::string(buf, n) : name;
 }
 
-// Waits up to `ms` while dispatching this thread's messages; stops early when `stop()` says so.
+// Waits up to `ms` while dispatching this thread's messages through the one pump; stops early
+// when `stop()` says so or the thread's loop is ending (WM_QUIT, left queued for it).
 template <class Stop> void PumpFor(DWORD ms, Stop stop) {
     DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms && !stop()) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        MSG m;
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
-        }
-    }
+    while (GetTickCount() - start < ms && !stop())
+        if (!WaitAndPumpMessages(10)) return;
 }
 
 // A page of one IMG tag naming the picture. Quotes and ampersands in the name are written as
@@ -166,11 +163,7 @@ bool TPaintPanel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
 void TPaintPanel::PaintPanel() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(handle_, &ps);
-    struct EndGuard {
-        HWND w;
-        PAINTSTRUCT* p;
-        ~EndGuard() { EndPaint(w, p); }
-    } guard{handle_, &ps};
+    auto endPaint = ScopeExit([&] { EndPaint(handle_, &ps); });
     TRect dirty = Rect(ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom);
     if (dirty.IsEmpty() || viewer_->Processing()) return;
     // The dirty rectangle is drawn into a bitmap of its size and copied to the screen in one block.
@@ -362,10 +355,7 @@ void THTMLViewer::FileLoad(const std::string& name, TLoadKind kind) {
     const std::string full = FullPath(file);
     const THistoryEntry previous = CurrentEntry();
     HCURSOR oldCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    struct CursorBack {
-        HCURSOR c;
-        ~CursorBack() { SetCursor(c); }
-    } back{oldCursor};
+    auto cursorBack = ScopeExit([oldCursor] { SetCursor(oldCursor); });
     if (kind == TLoadKind::lkText) {
         DoLoad([&](THtmlParseInfo&) { HtmlParsePlainTextFile(*doc_, nameList_, full); }, full, kind);
     } else {
@@ -892,13 +882,9 @@ void THTMLViewer::RunAutoScroll() {
     if (autoScrolling_) return; // a message posted before the loop started
     autoScrolling_ = true;
     std::shared_ptr<bool> alive = alive_;
-    struct TEnd {
-        THTMLViewer* v;
-        std::shared_ptr<bool> alive;
-        ~TEnd() {
-            if (*alive) v->autoScrolling_ = false;
-        }
-    } end{this, alive};
+    auto end = ScopeExit([this, alive] {
+        if (*alive) autoScrolling_ = false;
+    });
     // Ends when the button is released, the mouse comes back, or the panel loses the mouse.
     while (*alive && leftDown_ && panel_->HandleAllocated() && GetCapture() == panel_->Handle()) {
         POINT pt;

@@ -5,6 +5,7 @@
 
 #include "net/NMURL.h"
 #include "net/NMUUE.h"
+#include "toolkit/ScopeExit.h"
 #include "toolkit/SysUtils.h"
 
 namespace {
@@ -117,13 +118,9 @@ void TNMHTTP::DoRequest() {
     // below unwinds without touching it.
     const auto alive = Alive();
     busy_ = true;
-    struct Reset {
-        TNMHTTP* self;
-        std::shared_ptr<const bool> alive;
-        ~Reset() {
-            if (*alive) self->busy_ = false;
-        }
-    } reset{this, alive};
+    auto reset = ScopeExit([this, alive] {
+        if (*alive) busy_ = false;
+    });
     int followed = 0;
     for (;;) {
         ParseUrl();
@@ -332,12 +329,9 @@ void TNMHTTP::ReadReplyHeader() {
     } else {
         Header.clear();
     }
-    struct Closer {
-        std::FILE*& f;
-        ~Closer() {
-            if (f) std::fclose(f);
-        }
-    } closer{file};
+    auto closer = ScopeExit([&file] {
+        if (file) std::fclose(file);
+    });
     std::string header; // kept here until the header is whole, so a failed reply leaves none
     auto store = [&](const std::string& line) {
         if (file) {

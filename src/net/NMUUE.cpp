@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "toolkit/ScopeExit.h"
+
 namespace {
 
 const char kMimeAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -10,16 +12,12 @@ constexpr int kBlock = 45; // input bytes per output line
 } // namespace
 
 void TNMUUProcessor::EncodeStream() {
-    struct Finally {
-        TNMUUProcessor* self;
-        ~Finally() {
-            if (self->OutputStream) self->OutputStream->SetPosition(0);
-            if (self->OnEndEncode) self->OnEndEncode(self);
-        }
-    };
     InputStream->SetPosition(0);
     if (OnBeginEncode) OnBeginEncode(this);
-    Finally finally{this};
+    auto finally = ScopeExit([this] {
+        if (OutputStream) OutputStream->SetPosition(0);
+        if (OnEndEncode) OnEndEncode(this);
+    });
 
     const bool mime = Method == UUMethods::uuMime;
     if (mime)

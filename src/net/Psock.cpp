@@ -32,9 +32,7 @@ uint16_t HostToNet16(uint16_t v) {
 
 TPowersock::TPowersock(TComponent* owner, std::unique_ptr<TSocketDriver> driver) : TComponent(owner), driver_(std::move(driver)) {
     ReportStatus(8, "Create");
-#if defined(_WIN32)
-    if (!driver_) driver_ = CreateWinsockDriver();
-#endif
+    if (!driver_) driver_ = CreateDefaultSocketDriver();
     InitializeWinsock();
 }
 

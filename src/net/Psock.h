@@ -251,7 +251,7 @@ private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
-#if defined(_WIN32)
-// The WinSock 1.1 driver (PsockWin32.cpp).
-std::unique_ptr<TSocketDriver> CreateWinsockDriver();
-#endif
+// The driver a TPowersock made without one uses, defined once per platform: the WinSock 1.1
+// driver in the Win32 layer (PsockWin32.cpp), none elsewhere (PsockPosix.cpp; tests hand theirs
+// in). The portable code names no platform.
+std::unique_ptr<TSocketDriver> CreateDefaultSocketDriver();

@@ -10,6 +10,7 @@
 #include "net/PsockWin32.h"
 #include "toolkit/Application.h"
 #include "toolkit/Controls.h"
+#include "toolkit/MessagePump.h"
 
 namespace {
 
@@ -22,32 +23,12 @@ constexpr UINT_PTR kTimerId = 1;
 int g_instances = 0;
 TSocketWaitMode g_waitMode = TSocketWaitMode::WakeOnMessage;
 
-// Dispatches every pending message of the thread.
-void PumpMessages() {
-    if (Application) {
-        Application->ProcessMessages();
-        return;
-    }
-    MSG m;
-    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-        if (m.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(m.wParam));
-            return;
-        }
-        TranslateMessage(&m);
-        DispatchMessageA(&m);
-    }
-}
-
 std::string VersionText(WORD v) { return std::to_string(HIBYTE(v)) + "." + std::to_string(LOBYTE(v)); }
 
 class WinsockDriver : public TSocketDriver {
 public:
     ~WinsockDriver() override {
-        if (window_) {
-            SetWindowLongPtrA(window_, 0, 0);
-            DestroyWindow(window_);
-        }
+        window_.Reset(); // clears the owner before the window goes
     }
 
     bool Startup(TPowersock* owner, TStringList& info) override {
@@ -68,7 +49,7 @@ public:
         // From here on every failure, a refused window or timer included, gives the count back
         // (and cleans WinSock up when it was the only user).
         try {
-            window_ = CreateHiddenWindow(kSockClass, &WindowProc, false, "", this);
+            window_ = THiddenWindow(kSockClass, &WindowProc, false, this);
             if (!window_) {
                 Shutdown();
                 return false;
@@ -102,7 +83,7 @@ public:
                 return false;
             }
         }
-        if (WSAAsyncSelect(s, window_, sockmsg::SocketEvent, fdev::All) == SOCKET_ERROR) {
+        if (WSAAsyncSelect(s, window_.Handle(), sockmsg::SocketEvent, fdev::All) == SOCKET_ERROR) {
             closesocket(s);
             return false;
         }
@@ -119,7 +100,7 @@ public:
         // Notifications of the closed socket may still wait in the queue. The next socket can
         // get the same handle value, so they could not be told apart later: drop them now.
         MSG m;
-        while (PeekMessageA(&m, window_, sockmsg::SocketEvent, sockmsg::SocketEvent, PM_REMOVE)) {}
+        while (PeekMessageA(&m, window_.Handle(), sockmsg::SocketEvent, sockmsg::SocketEvent, PM_REMOVE)) {}
         return rc;
     }
 
@@ -134,7 +115,8 @@ public:
         if (lookup_) WSACancelAsyncRequest(lookup_);
         lookupName_ = name; // must live until the lookup ends
         std::memset(hostBuffer_, 0, sizeof hostBuffer_);
-        lookup_ = WSAAsyncGetHostByName(window_, sockmsg::LookupDone, lookupName_.c_str(), hostBuffer_, sizeof hostBuffer_);
+        lookup_ =
+            WSAAsyncGetHostByName(window_.Handle(), sockmsg::LookupDone, lookupName_.c_str(), hostBuffer_, sizeof hostBuffer_);
         return lookup_ ? 0 : WSAGetLastError();
     }
 
@@ -174,7 +156,7 @@ public:
     }
 
     void StopNotifications() override {
-        if (socket_ != INVALID_SOCKET) WSAAsyncSelect(socket_, window_, 0, 0);
+        if (socket_ != INVALID_SOCKET) WSAAsyncSelect(socket_, window_.Handle(), 0, 0);
     }
 
     intptr_t AcceptSocket(TSockAddrIn& peer, int& error) override {
@@ -191,7 +173,7 @@ public:
         return static_cast<intptr_t>(s);
     }
 
-    void Post(unsigned message) override { PostMessageA(window_, message, 0, 0); }
+    void Post(unsigned message) override { PostMessageA(window_.Handle(), message, 0, 0); }
 
     // The time-out is kept as a deadline: arming again (on every packet of a transfer) only
     // moves the deadline, and disarming only clears a flag, so the system timer is set and
@@ -205,11 +187,13 @@ public:
     void TimerOff() override { armed_ = false; }
 
     void WaitPass() override {
-        if (g_waitMode == TSocketWaitMode::Sleep)
+        // The thread's one pump (MessagePump.h), with its WM_QUIT rule.
+        if (g_waitMode == TSocketWaitMode::Sleep) {
             Sleep(2);
-        else
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT);
-        PumpMessages();
+            PumpWaitingMessages();
+        } else {
+            WaitAndPumpMessages(2);
+        }
     }
 
 private:
@@ -243,7 +227,7 @@ private:
 
     static LRESULT CALLBACK WindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
         if (msg >= sockmsg::SocketEvent && msg <= sockmsg::ContinueRead) {
-            auto* self = static_cast<WinsockDriver*>(HiddenWindowOwner(h));
+            auto* self = static_cast<WinsockDriver*>(THiddenWindow::Owner(h));
             if (!self) return 0;
             try {
                 // Notifications of a socket already closed, or of a lookup replaced by a newer
@@ -261,7 +245,7 @@ private:
     }
 
     TPowersock* owner_ = nullptr;
-    HWND window_ = nullptr;
+    THiddenWindow window_;
     SOCKET socket_ = INVALID_SOCKET;
     HANDLE lookup_ = nullptr;
     std::string lookupName_;
@@ -276,7 +260,7 @@ private:
 
 LRESULT CALLBACK TimerWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     if (msg == WM_TIMER && w == kTimerId) {
-        auto* self = static_cast<TThreadTimer*>(HiddenWindowOwner(h));
+        auto* self = static_cast<TThreadTimer*>(THiddenWindow::Owner(h));
         if (self) GuardedCall([self] { self->Fire(); });
         return 0;
     }
@@ -287,22 +271,24 @@ LRESULT CALLBACK TimerWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
 
 std::unique_ptr<TSocketDriver> CreateWinsockDriver() { return std::make_unique<WinsockDriver>(); }
 
+std::unique_ptr<TSocketDriver> CreateDefaultSocketDriver() { return CreateWinsockDriver(); }
+
 void SetSocketWaitMode(TSocketWaitMode mode) { g_waitMode = mode; }
 TSocketWaitMode SocketWaitMode() { return g_waitMode; }
 
 // ---------------------------------------------------------------- TThreadTimer
 
-TThreadTimer::TThreadTimer(TComponent* owner) : TComponent(owner) {
-    window_ = CreateHiddenWindow(kTimerClass, &TimerWindowProc, false, "", this);
-    if (!window_) throw EOutOfResources("No Timer");
+TThreadTimer::TThreadTimer(TComponent* owner)
+    : TComponent(owner), window_(std::make_unique<THiddenWindow>(kTimerClass, &TimerWindowProc, false, this)) {
+    if (!*window_) throw EOutOfResources("No Timer");
 }
 
 TThreadTimer::~TThreadTimer() {
-    HWND h = static_cast<HWND>(window_);
-    KillTimer(h, kTimerId);
-    SetWindowLongPtrA(h, 0, 0);
-    DestroyWindow(h);
+    KillTimer(window_->Handle(), kTimerId);
+    window_->Reset(); // clears the owner before the window goes
 }
+
+void* TThreadTimer::Handle() const { return window_->Handle(); }
 
 void TThreadTimer::SetEnabled(bool v) {
     enabled_ = v;
@@ -320,7 +306,7 @@ void TThreadTimer::SetOnTimer(TNotifyEvent handler) {
 }
 
 void TThreadTimer::Update() {
-    HWND h = static_cast<HWND>(window_);
+    HWND h = window_->Handle();
     KillTimer(h, kTimerId);
     if (interval_ != 0 && enabled_ && onTimer_ && !SetTimer(h, kTimerId, interval_, nullptr)) throw EOutOfResources("No Timer");
 }

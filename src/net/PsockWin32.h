@@ -1,9 +1,17 @@
 // Win32 pieces of the socket layer: the time-out timer on a hidden window of its own, and the
 // choice of how the waits pause between passes. The WinSock driver itself is created by
-// CreateWinsockDriver (Psock.h).
+// CreateWinsockDriver, also the platform's CreateDefaultSocketDriver (Psock.h).
 #pragma once
 
+#include <memory>
+
 #include "toolkit/Classes.h"
+
+class THiddenWindow;
+class TSocketDriver;
+
+// The WinSock 1.1 driver.
+std::unique_ptr<TSocketDriver> CreateWinsockDriver();
 
 // A window-message timer on the creating thread (timer identifier 1 on a hidden window of class
 // "TmrWindowClass"). Every change re-arms it: it runs while Enabled, Interval is not 0 and
@@ -21,11 +29,11 @@ public:
 
     // Called by the window procedure on WM_TIMER.
     void Fire();
-    void* Handle() const { return window_; }
+    void* Handle() const;
 
 private:
     void Update();
-    void* window_ = nullptr;
+    std::unique_ptr<THiddenWindow> window_;
     bool enabled_ = true;
     unsigned interval_ = 1000;
     TNotifyEvent onTimer_;

@@ -3,6 +3,7 @@
 #include "html/Htmlview.h"
 #include "net/NMHttp.h"
 #include "net/NMURL.h"
+#include "net/PsockWin32.h"
 #include "player/MP3Remote.h"
 #include "player/MP3Tag.h"
 #include "player/PlayerMessages.h"
@@ -95,6 +96,10 @@ TForm1::TForm1(TComponent* owner, TPlayerWindowSource playerWindow)
 }
 
 TForm1::~TForm1() { DestroyComponents(); }
+
+void TForm1::CancelNestedWork() {
+    if (NMHTTP1) NMHTTP1->Abort();
+}
 
 void TForm1::CreateControls() {
     // Right-clicks on the pictures of the window open its pop-up menu once it exists.

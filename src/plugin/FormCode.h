@@ -113,6 +113,9 @@ public:
     void CheckPlayTimerTimer(TObject* Sender);
     const std::string& LastSeenTitle() const { return watcher_->LastSeenTitle(); }
 
+    // Released while a handler waits on a request: the request ends at once.
+    void CancelNestedWork() override;
+
     // Shows the proxy dialog and applies its answer.
     void CheckProxy();
 

@@ -41,7 +41,17 @@ void QuitPlugin() {
     GuardedCall([] {
         TForm1* w = g_mainWindow;
         g_mainWindow = nullptr;
-        delete w;
+        if (!w) return;
+        // The player may quit from inside a loop one of the window's handlers runs (a modal
+        // dialog, a request waiting), and unload the library right after. The window then goes
+        // when that handler returns, and the library stays loaded until the process ends, so
+        // the handler does not return into an unloaded image.
+        if (w->HandlerRunning()) {
+            HMODULE self = nullptr;
+            GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                               reinterpret_cast<LPCSTR>(&QuitPlugin), &self);
+        }
+        w->Release();
     });
 }
 

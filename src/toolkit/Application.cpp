@@ -5,6 +5,7 @@
 #include "toolkit/Controls.h"
 #include "toolkit/ErrorBox.h"
 #include "toolkit/Forms.h"
+#include "toolkit/MessagePump.h"
 
 namespace {
 
@@ -16,9 +17,14 @@ struct ApplicationHolder {
         SetSysColorProvider(PlatformSysColor);
         Application = new TApplication();
     }
+    // The module is unloading: nothing of it may outlive the image. The forms and the
+    // application window go first, then every hidden window (timers, sockets), then the window
+    // classes, whose procedures point into this image.
     ~ApplicationHolder() {
         delete Application;
         Application = nullptr;
+        THiddenWindow::DestroyAll();
+        UnregisterToolkitClasses();
     }
 };
 
@@ -29,20 +35,17 @@ static ApplicationHolder g_holder;
 
 TApplication::TApplication() : TComponent(nullptr) {}
 
-TApplication::~TApplication() {
-    DestroyComponents();
-    if (handle_ && IsWindow(handle_)) DestroyWindow(handle_);
-}
+TApplication::~TApplication() { DestroyComponents(); }
 
 void TApplication::SetTitle(const std::string& title) {
     title_ = title;
-    if (handle_) SetWindowTextA(handle_, title.c_str());
+    if (window_) SetWindowTextA(window_.Handle(), title.c_str());
 }
 
 void TApplication::Initialize() {
-    if (handle_ && IsWindow(handle_)) return;
+    if (window_ && IsWindow(window_.Handle())) return;
     // Hidden, zero-sized: it only owns the forms and carries the title.
-    handle_ = CreateHiddenWindow("QuavoryApplication", DefWindowProcA, false, title_.c_str());
+    window_ = THiddenWindow("QuavoryApplication", DefWindowProcA, false, nullptr, title_.c_str());
 }
 
 void TApplication::Run() {
@@ -52,22 +55,11 @@ void TApplication::Run() {
 }
 
 void TApplication::ProcessMessages() {
-    MSG m;
-    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-        if (m.message == WM_QUIT) {
-            // Leave the quit for the loop that owns the thread.
-            terminated_ = true;
-            PostQuitMessage(static_cast<int>(m.wParam));
-            return;
-        }
-        TranslateMessage(&m);
-        DispatchMessageA(&m);
-    }
+    if (!PumpWaitingMessages()) terminated_ = true;
 }
 
 void TApplication::HandleMessage(DWORD timeoutMs) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs, QS_ALLINPUT);
-    ProcessMessages();
+    if (!WaitAndPumpMessages(timeoutMs)) terminated_ = true;
 }
 
 void TApplication::BringToFront() {

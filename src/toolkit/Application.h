@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "toolkit/Classes.h"
+#include "toolkit/Controls.h"
 #include "toolkit/Exception.h"
 
 class TForm;
@@ -27,7 +28,8 @@ public:
     // With a main form: runs the message loop until it closes. Without one (a plug-in inside a
     // host that runs the loop): returns at once.
     void Run();
-    // Dispatches every pending message of this thread, then returns.
+    // Dispatches every pending message of this thread, then returns (the one pump,
+    // MessagePump.h; a WM_QUIT met there is put back and ends the application's run).
     void ProcessMessages();
     // Waits for the next message (or `timeoutMs`), then dispatches what is pending.
     void HandleMessage(DWORD timeoutMs = INFINITE);
@@ -47,7 +49,7 @@ public:
     // `caption` is null. Returns the platform's button id.
     int MessageBox(const std::string& text, const char* caption = nullptr, UINT flags = MB_OK);
 
-    HWND Handle() const { return handle_; }
+    HWND Handle() const { return window_.Handle(); }
     TForm* MainForm() const { return mainForm_; }
     void SetMainForm(TForm* f) { mainForm_ = f; }
     // The foreground form of this application, if any.
@@ -60,7 +62,7 @@ public:
 
 private:
     std::string title_;
-    HWND handle_ = nullptr;
+    THiddenWindow window_;
     TForm* mainForm_ = nullptr;
     bool terminated_ = false;
     std::vector<TForm*> forms_;

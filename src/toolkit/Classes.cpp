@@ -225,3 +225,24 @@ void TStringList::Sort() {
     std::stable_sort(items_.begin(), items_.end(), [](const Item& a, const Item& b) { return CompareText(a.text, b.text) < 0; });
     Changed();
 }
+
+bool THandlerDepth::FreeNow() {
+    // The object may own this counter: nothing of it is touched once `free` runs. Calls made while
+    // it is being freed (its windows closing) find the release done and free nothing again.
+    pending_ = false;
+    done_ = true;
+    std::function<void()> free = std::move(free_);
+    free();
+    return true;
+}
+
+bool THandlerDepth::Leave() {
+    if (depth_ > 0) --depth_;
+    return depth_ == 0 && pending_ ? FreeNow() : false;
+}
+
+bool THandlerDepth::Release() {
+    if (pending_ || done_) return false;
+    pending_ = true;
+    return depth_ == 0 ? FreeNow() : false;
+}

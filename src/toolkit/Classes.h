@@ -106,6 +106,30 @@ private:
     bool loading_ = false;
 };
 
+// Defers freeing an object while its handlers run. A window's handlers may pump messages (a modal
+// dialog, a network wait), and the code that frees the object may run inside such a loop (the
+// host's quit); freeing it there would return the handlers into freed memory. Enter and Leave
+// bracket every call into the object's handlers; Release frees the object at once when none runs,
+// else when the outermost one leaves.
+class THandlerDepth {
+public:
+    explicit THandlerDepth(std::function<void()> free) : free_(std::move(free)) {}
+    void Enter() { ++depth_; }
+    // Returns true when this call freed the object: the caller must not touch it again.
+    bool Leave();
+    // Returns true when the object was freed now; false when it will be freed by the last Leave.
+    bool Release();
+    int Depth() const { return depth_; }
+    bool ReleasePending() const { return pending_; }
+
+private:
+    bool FreeNow();
+    std::function<void()> free_;
+    int depth_ = 0;
+    bool pending_ = false;
+    bool done_ = false;
+};
+
 // An ordered list of 8-bit strings, each with an optional object pointer (not owned), that can
 // also be read as name=value pairs. Name lookups ignore ASCII letter case.
 class TStringList : public TObject {

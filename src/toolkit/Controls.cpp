@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <map>
+#include <string>
+#include <utility>
 
 #include "toolkit/Application.h"
+#include "toolkit/Forms.h"
 #include "toolkit/GdiCanvas.h"
 #include "toolkit/Menus.h"
 
@@ -25,40 +28,82 @@ std::map<TCursor, HCURSOR>& Cursors() {
 
 HINSTANCE ToolkitInstance() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
+namespace {
+
+// Classes registered by this module, and its hidden windows alive, for the unload. Never
+// destroyed: hidden windows held by other statics may go after any static destructor.
+std::vector<std::string>& RegisteredClasses() {
+    static auto* names = new std::vector<std::string>;
+    return *names;
+}
+std::vector<THiddenWindow*>& LiveHiddenWindows() {
+    static auto* list = new std::vector<THiddenWindow*>;
+    return *list;
+}
+
+} // namespace
+
+bool RegisterToolkitClass(const char* className, WNDPROC proc, UINT style, HCURSOR cursor) {
+    WNDCLASSA existing{};
+    if (GetClassInfoA(ToolkitInstance(), className, &existing)) return true;
+    WNDCLASSA wc{};
+    wc.style = style;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = ToolkitInstance();
+    wc.hCursor = cursor;
+    wc.lpszClassName = className;
+    if (!RegisterClassA(&wc)) return false;
+    RegisteredClasses().emplace_back(className);
+    return true;
+}
+
+void UnregisterToolkitClasses() {
+    for (const std::string& name : RegisteredClasses()) UnregisterClassA(name.c_str(), ToolkitInstance());
+    RegisteredClasses().clear();
+}
+
 const char* ToolkitWindowClass() {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = ToolkitWndProc;
-        wc.hInstance = ToolkitInstance();
-        wc.hCursor = nullptr; // WM_SETCURSOR picks the control's cursor
-        wc.lpszClassName = kWindowClass;
-        WNDCLASSEXA existing{};
-        existing.cbSize = sizeof existing;
-        if (!GetClassInfoExA(ToolkitInstance(), kWindowClass, &existing)) RegisterClassExA(&wc);
-        registered = true;
-    }
+    // WM_SETCURSOR picks the control's cursor, so the class has none.
+    RegisterToolkitClass(kWindowClass, ToolkitWndProc, CS_DBLCLKS);
     return kWindowClass;
 }
 
-HWND CreateHiddenWindow(const char* className, WNDPROC proc, bool messageOnly, const char* caption, void* owner) {
-    WNDCLASSA existing{};
-    if (!GetClassInfoA(ToolkitInstance(), className, &existing)) {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = proc;
-        wc.hInstance = ToolkitInstance();
-        wc.lpszClassName = className;
-        if (!RegisterClassA(&wc)) return nullptr;
-    }
-    HWND wnd = CreateWindowExA(messageOnly ? 0 : WS_EX_TOOLWINDOW, className, caption, WS_POPUP, 0, 0, 0, 0,
-                               messageOnly ? HWND_MESSAGE : nullptr, nullptr, ToolkitInstance(), nullptr);
-    if (wnd && owner) SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner));
-    return wnd;
+THiddenWindow::THiddenWindow(const char* className, WNDPROC proc, bool messageOnly, void* owner, const char* caption) {
+    if (!RegisterToolkitClass(className, proc)) return;
+    wnd_ = CreateWindowExA(messageOnly ? 0 : WS_EX_TOOLWINDOW, className, caption, WS_POPUP, 0, 0, 0, 0,
+                           messageOnly ? HWND_MESSAGE : nullptr, nullptr, ToolkitInstance(), nullptr);
+    if (!wnd_) return;
+    SetWindowLongPtrA(wnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner));
+    LiveHiddenWindows().push_back(this);
 }
 
-void* HiddenWindowOwner(HWND wnd) { return reinterpret_cast<void*>(GetWindowLongPtrA(wnd, GWLP_USERDATA)); }
+THiddenWindow::THiddenWindow(THiddenWindow&& other) noexcept { *this = std::move(other); }
+
+THiddenWindow& THiddenWindow::operator=(THiddenWindow&& other) noexcept {
+    if (this == &other) return *this;
+    Reset();
+    wnd_ = other.wnd_;
+    other.wnd_ = nullptr;
+    auto& live = LiveHiddenWindows();
+    std::replace(live.begin(), live.end(), &other, this);
+    return *this;
+}
+
+void THiddenWindow::Reset() {
+    if (!wnd_) return;
+    auto& live = LiveHiddenWindows();
+    live.erase(std::remove(live.begin(), live.end(), this), live.end());
+    HWND wnd = wnd_;
+    wnd_ = nullptr;
+    SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
+    DestroyWindow(wnd);
+}
+
+void* THiddenWindow::Owner(HWND wnd) { return reinterpret_cast<void*>(GetWindowLongPtrA(wnd, GWLP_USERDATA)); }
+
+void THiddenWindow::DestroyAll() {
+    while (!LiveHiddenWindows().empty()) LiveHiddenWindows().back()->Reset();
+}
 
 void RegisterCursor(TCursor id, HCURSOR cursor) { Cursors()[id] = cursor; }
 
@@ -487,10 +532,8 @@ void TWinControl::PaintControls(TCanvas& canvas, const TRect& dirty) {
         if (c->IsWindowed() || !c->Visible()) continue;
         TRect r = c->BoundsRect();
         if (IntersectRect(r, dirty).IsEmpty()) continue;
-        auto* gdi = dynamic_cast<TGdiCanvas*>(&canvas);
         canvas.PushClip(r);
-        POINT old{0, 0};
-        if (gdi) SetViewportOrgEx(gdi->Handle(), r.Left, r.Top, &old);
+        canvas.PushOrigin(r.Left, r.Top); // the control paints in its own coordinates
         {
             // Each control draws with fresh tools, as on a canvas of its own.
             TFont font = canvas.Font;
@@ -509,7 +552,7 @@ void TWinControl::PaintControls(TCanvas& canvas, const TRect& dirty) {
             canvas.Pen = pen;
             canvas.Brush = brush;
         }
-        if (gdi) SetViewportOrgEx(gdi->Handle(), old.x, old.y, nullptr);
+        canvas.PopOrigin();
         canvas.PopClip();
     }
 }
@@ -778,5 +821,11 @@ LRESULT CALLBACK ToolkitWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam
         }
     }
     if (!c) return DefWindowProcA(wnd, msg, wParam, lParam);
-    return c->Dispatch(msg, wParam, lParam);
+    // While the message is handled the form cannot be freed under it (TForm::Release).
+    TForm* form = TForm::FormOf(c);
+    if (!form) return c->Dispatch(msg, wParam, lParam);
+    form->EnterHandler();
+    LRESULT result = c->Dispatch(msg, wParam, lParam);
+    form->LeaveHandler(); // may free the form (and c): nothing of them is used after
+    return result;
 }

@@ -291,11 +291,39 @@ LRESULT CALLBACK ToolkitWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam
 HINSTANCE ToolkitInstance();
 // Registers the toolkit's window class once; returns its name.
 const char* ToolkitWindowClass();
+// Registers a window class of this module for `proc` unless it exists. Every class registered
+// so is unregistered by UnregisterToolkitClasses (when the module unloads), so none is left
+// with a procedure pointing into an unloaded image.
+bool RegisterToolkitClass(const char* className, WNDPROC proc, UINT style = 0, HCURSOR cursor = nullptr);
+void UnregisterToolkitClasses();
+
 // A hidden helper window of a class registered once for `proc`: message-only (timers) or a
-// zero-sized tool window (an owner for other windows, socket notifications). `owner` is kept
-// with the window for its procedure to find again (HiddenWindowOwner).
-HWND CreateHiddenWindow(const char* className, WNDPROC proc, bool messageOnly, const char* caption = "", void* owner = nullptr);
-void* HiddenWindowOwner(HWND wnd);
+// zero-sized tool window (an owner for other windows, socket notifications). It keeps `owner` in
+// its user data for the procedure to find (Owner); the pointer is cleared before the window is
+// destroyed, so a late message never reaches a dead owner. Move-only; destroys its window.
+class THiddenWindow {
+public:
+    THiddenWindow() = default;
+    THiddenWindow(const char* className, WNDPROC proc, bool messageOnly, void* owner = nullptr, const char* caption = "");
+    ~THiddenWindow() { Reset(); }
+    THiddenWindow(THiddenWindow&& other) noexcept;
+    THiddenWindow& operator=(THiddenWindow&& other) noexcept;
+    THiddenWindow(const THiddenWindow&) = delete;
+    THiddenWindow& operator=(const THiddenWindow&) = delete;
+
+    HWND Handle() const { return wnd_; }
+    explicit operator bool() const { return wnd_ != nullptr; }
+    // Clears the owner pointer and destroys the window.
+    void Reset();
+    // The owner kept with `wnd`, or null (also after Reset began).
+    static void* Owner(HWND wnd);
+    // Destroys every hidden window still alive (the module is unloading).
+    static void DestroyAll();
+
+private:
+    HWND wnd_ = nullptr;
+};
+
 // The button a mouse-button message is about (left for anything else).
 TMouseButton MouseButtonOf(UINT msg);
 // Shift state from the platform's key and button state.

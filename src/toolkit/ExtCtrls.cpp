@@ -3,6 +3,7 @@
 #include <map>
 
 #include "toolkit/Application.h"
+#include "toolkit/Forms.h"
 
 // ---------------------------------------------------------------- TImage
 
@@ -44,7 +45,7 @@ namespace {
 
 // One hidden window per module receives every timer's WM_TIMER; the timer id is the key.
 struct TimerWindow {
-    HWND wnd = nullptr;
+    THiddenWindow wnd;
     std::map<UINT_PTR, TTimer*> timers;
     UINT_PTR nextId = 1;
 };
@@ -60,7 +61,11 @@ LRESULT CALLBACK TimerWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) 
         auto it = t.find(static_cast<UINT_PTR>(wParam));
         if (it != t.end()) {
             TTimer* timer = it->second;
+            // The timer's form stays whole while its handler runs (TForm::Release).
+            TForm* form = TForm::FormOf(timer);
+            if (form) form->EnterHandler();
             GuardedCall([&] { timer->Timer(); });
+            if (form) form->LeaveHandler();
         }
         return 0;
     }
@@ -69,9 +74,8 @@ LRESULT CALLBACK TimerWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) 
 
 HWND TimerHandle() {
     auto& tw = Timers();
-    if (tw.wnd && IsWindow(tw.wnd)) return tw.wnd;
-    tw.wnd = CreateHiddenWindow("QuavoryTimerWindow", TimerWndProc, true);
-    return tw.wnd;
+    if (!tw.wnd || !IsWindow(tw.wnd.Handle())) tw.wnd = THiddenWindow("QuavoryTimerWindow", TimerWndProc, true);
+    return tw.wnd.Handle();
 }
 
 } // namespace
@@ -101,7 +105,7 @@ void TTimer::SetInterval(unsigned ms) {
 void TTimer::Update() {
     auto& tw = Timers();
     if (running_) {
-        KillTimer(tw.wnd, id_);
+        KillTimer(tw.wnd.Handle(), id_);
         tw.timers.erase(id_);
         running_ = false;
     }

@@ -1,8 +1,11 @@
 #include "toolkit/Forms.h"
 
 #include <algorithm>
+#include <limits>
+#include <utility>
 
 #include "toolkit/Application.h"
+#include "toolkit/MessagePump.h"
 #include "toolkit/StdCtrls.h"
 
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
@@ -22,6 +25,27 @@ TForm::~TForm() {
 }
 
 void TForm::DoCreate() { RunHandler(OnCreate); }
+
+void TForm::Release() {
+    if (handlers_.ReleasePending()) return;
+    if (handlers_.Depth() > 0) {
+        // Something of ours is on the stack: end the loops it may be waiting in.
+        if (Application)
+            for (TForm* f : std::vector<TForm*>(Application->Forms()))
+                if (f->Modal() && f->ModalResult() == mrNone) f->SetModalResult(mrCancel);
+        GuardedCall([&] { CancelNestedWork(); });
+        PostMessageA(nullptr, WM_NULL, 0, 0); // wakes a wait that sleeps until a message comes
+    }
+    handlers_.Release();
+}
+
+TForm* TForm::FormOf(TComponent* c) {
+    for (auto* ctl = dynamic_cast<TControl*>(c); ctl; ctl = ctl->Parent())
+        if (!ctl->Parent()) return dynamic_cast<TForm*>(ctl);
+    for (TComponent* o = c; o; o = o->Owner())
+        if (auto* f = dynamic_cast<TForm*>(o)) return f;
+    return nullptr;
+}
 
 void TForm::RunHandler(const TNotifyEvent& handler) {
     // A handler that raises ends at the standard error box; the form goes on as if it had returned.
@@ -158,24 +182,22 @@ TModalResult TForm::ShowModal() {
     for (HWND w : disabled) EnableWindow(w, FALSE);
     modal_ = true;
     modalResult_ = mrNone;
-    bool quit = false;
-    WPARAM quitCode = 0;
     try {
         Show();
         SetForegroundWindow(Handle());
-        SetFocus();
+        // The first control in tab order has the focus, as in a dialog.
+        std::vector<TWinControl*> tabs = TabList();
+        if (tabs.empty())
+            SetFocus();
+        else
+            tabs.front()->SetFocus();
         while (modalResult_ == mrNone) {
-            MSG m;
-            BOOL got = GetMessageA(&m, nullptr, 0, 0);
-            if (got == 0 || got == -1) {
-                quit = true;
-                quitCode = m.wParam;
+            if (!WaitAndPumpMessages(INFINITE)) {
+                // The thread's loop is ending: the dialog closes as cancelled, and the quit stays
+                // queued for that loop.
                 modalResult_ = mrCancel;
                 break;
             }
-            if (DialogKey(m)) continue;
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
         }
     } catch (...) {
         modal_ = false;
@@ -186,7 +208,6 @@ TModalResult TForm::ShowModal() {
     Hide();
     modal_ = false;
     if (previous && IsWindow(previous)) SetActiveWindow(previous);
-    if (quit) PostQuitMessage(static_cast<int>(quitCode));
     return modalResult_;
 }
 
@@ -200,7 +221,7 @@ bool TForm::DialogKey(const MSG& m) {
         GetClassNameA(m.hwnd, cls, sizeof cls);
         if (lstrcmpiA(cls, "EDIT") == 0 && (GetWindowLongA(m.hwnd, GWL_STYLE) & ES_MULTILINE)) return false;
         TWinControl* focused = TWinControl::FromHandle(m.hwnd);
-        if (auto* b = dynamic_cast<TButtonControl*>(focused); b && b->TakesEnter()) {
+        if (auto* b = dynamic_cast<TButtonControl*>(focused); b && b->IsPushButton()) {
             GuardedCall([&] { b->Click(); });
             return true;
         }
@@ -217,12 +238,44 @@ bool TForm::DialogKey(const MSG& m) {
             modalResult_ = mrCancel;
         return true;
     case VK_TAB: {
-        HWND next = GetNextDlgTabItem(handle_, m.hwnd, GetKeyState(VK_SHIFT) < 0);
-        if (next) ::SetFocus(next);
+        // The focused window may be a part of one of our controls (a combo box's edit).
+        TWinControl* current = nullptr;
+        for (HWND w = m.hwnd; w && w != handle_ && !current; w = GetParent(w)) current = TWinControl::FromHandle(w);
+        SelectNext(current, GetKeyState(VK_SHIFT) >= 0);
         return true;
     }
     default: return false;
     }
+}
+
+static void CollectTabStops(const TWinControl* parent, std::vector<TWinControl*>& out) {
+    std::vector<std::pair<int, TWinControl*>> children;
+    for (int i = 0; i < parent->ControlCount(); ++i)
+        if (auto* w = dynamic_cast<TWinControl*>(parent->Controls(i)); w && w->Visible())
+            children.emplace_back(w->TabOrder >= 0 ? w->TabOrder : std::numeric_limits<int>::max(), w);
+    std::stable_sort(children.begin(), children.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [order, w] : children) {
+        if (w->TabStop && w->Enabled()) out.push_back(w);
+        CollectTabStops(w, out);
+    }
+}
+
+std::vector<TWinControl*> TForm::TabList() const {
+    std::vector<TWinControl*> list;
+    CollectTabStops(this, list);
+    return list;
+}
+
+void TForm::SelectNext(TWinControl* current, bool forward) {
+    std::vector<TWinControl*> list = TabList();
+    if (list.empty()) return;
+    auto it = std::find(list.begin(), list.end(), current);
+    size_t n = list.size(), i;
+    if (it == list.end())
+        i = forward ? 0 : n - 1;
+    else
+        i = (static_cast<size_t>(it - list.begin()) + (forward ? 1 : n - 1)) % n;
+    list[i]->SetFocus();
 }
 
 TWindowState TForm::WindowState() const {

@@ -61,6 +61,22 @@ public:
     TNotifyEvent OnDestroy;
     TCloseEvent OnClose;
 
+    // Frees a form made with new, at once when none of its handlers runs, else when the outermost
+    // one returns (the host may quit from inside a loop a handler started). First it ends what
+    // could keep a handler waiting: every modal dialog closes as cancelled, and
+    // CancelNestedWork runs.
+    void Release();
+    // Called by Release: a form that waits on something of its own (a network request) ends it.
+    virtual void CancelNestedWork() {}
+    // Brackets a call into the form's handlers (window procedure, timers).
+    void EnterHandler() { handlers_.Enter(); }
+    // Returns true when the form was freed by it.
+    bool LeaveHandler() { return handlers_.Leave(); }
+    bool ReleasePending() const { return handlers_.ReleasePending(); }
+    bool HandlerRunning() const { return handlers_.Depth() > 0; }
+    // The form a control or component belongs to (its parent chain, else its owner chain).
+    static TForm* FormOf(TComponent* c);
+
     // Runs OnCreate; called by a derived form's constructor once its controls exist. Like every
     // handler the form runs (create, show, hide, resize, activate, close, destroy), one that
     // raises ends at the standard error box and the form carries on: the window is still created
@@ -75,6 +91,13 @@ public:
     // Keyboard handling for dialogs (Enter, Esc, Tab). True when the message was consumed.
     bool DialogKey(const MSG& m);
 
+    // The controls Tab walks, in order: windowed controls with TabStop that can take the focus,
+    // siblings by TabOrder (those without one after, in creation order), each container's
+    // controls right after it.
+    std::vector<TWinControl*> TabList() const;
+    // Moves the focus to the next (or previous) control of TabList after `current`, wrapping.
+    void SelectNext(TWinControl* current, bool forward);
+
 protected:
     void CreateParams(TCreateParams& params) override;
     void Resized() override;
@@ -82,6 +105,7 @@ protected:
 
 private:
     void RunHandler(const TNotifyEvent& handler);
+    THandlerDepth handlers_{[this] { delete this; }};
     TModalResult modalResult_ = mrNone;
     bool modal_ = false;
     bool positioned_ = false;

@@ -14,6 +14,9 @@ static COLORREF Ref(TColor c) { return static_cast<COLORREF>(ColorToRGB(c)); }
 static RECT ToRECT(const TRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
 
 TGdiCanvas::TGdiCanvas(HDC dc) : dc_(dc), savedDc_(SaveDC(dc)) {
+    POINT base{0, 0};
+    GetViewportOrgEx(dc, &base);
+    baseOrigin_ = TPoint{base.x, base.y};
     clips_.push_back(Rect(-0x4000000, -0x4000000, 0x4000000, 0x4000000));
     RECT box;
     if (GetClipBox(dc, &box) != ERROR) clips_.back() = Rect(box.left, box.top, box.right, box.bottom);
@@ -289,20 +292,39 @@ TColor TGdiCanvas::GetPixel(int x, int y) {
 
 void TGdiCanvas::PushClip(const TRect& r) {
     clipSaves_.push_back(SaveDC(dc_));
-    IntersectClipRect(dc_, r.Left, r.Top, r.Right, r.Bottom);
-    clips_.push_back(IntersectRect(r, clips_.back()));
-    // SaveDC/RestoreDC also restore the selected objects; remember to reselect after popping.
+    IntersectClipRect(dc_, r.Left, r.Top, r.Right, r.Bottom); // logical: follows the origin
+    TRect device = r;
+    device.Offset(origin_.x, origin_.y);
+    clips_.push_back(IntersectRect(device, clips_.back()));
 }
 
 void TGdiCanvas::PopClip() {
     if (clipSaves_.empty()) return;
+    // Restoring the DC also restores the origin saved with it: put ours back.
     RestoreDC(dc_, clipSaves_.back());
     clipSaves_.pop_back();
     clips_.pop_back();
-    penValid_ = brushValid_ = fontValid_ = false;
+    SetViewportOrgEx(dc_, baseOrigin_.x + origin_.x, baseOrigin_.y + origin_.y, nullptr);
 }
 
-TRect TGdiCanvas::ClipRect() const { return clips_.back(); }
+TRect TGdiCanvas::ClipRect() const {
+    TRect r = clips_.back();
+    r.Offset(-origin_.x, -origin_.y);
+    return r;
+}
+
+void TGdiCanvas::PushOrigin(int dx, int dy) {
+    origins_.push_back(origin_);
+    origin_ = TPoint{origin_.x + dx, origin_.y + dy};
+    SetViewportOrgEx(dc_, baseOrigin_.x + origin_.x, baseOrigin_.y + origin_.y, nullptr);
+}
+
+void TGdiCanvas::PopOrigin() {
+    if (origins_.empty()) return;
+    origin_ = origins_.back();
+    origins_.pop_back();
+    SetViewportOrgEx(dc_, baseOrigin_.x + origin_.x, baseOrigin_.y + origin_.y, nullptr);
+}
 
 // ---------------------------------------------------------------- TOffscreen
 

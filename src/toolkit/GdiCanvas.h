@@ -71,6 +71,8 @@ public:
     void PushClip(const TRect& r) override;
     void PopClip() override;
     TRect ClipRect() const override;
+    void PushOrigin(int dx, int dy) override;
+    void PopOrigin() override;
 
 private:
     void RealizePen();
@@ -88,7 +90,10 @@ private:
     TFont fontNow_;
     bool penValid_ = false, brushValid_ = false, fontValid_ = false;
     std::vector<int> clipSaves_;
-    std::vector<TRect> clips_;
+    std::vector<TRect> clips_; // relative to the origin the DC had when the canvas was made
+    TPoint baseOrigin_{0, 0};
+    TPoint origin_{0, 0};
+    std::vector<TPoint> origins_;
 };
 
 // An off-screen bitmap with its own memory DC, for flicker-free painting and pixel read-back.

@@ -179,6 +179,11 @@ public:
     virtual void PushClip(const TRect& r) = 0;
     virtual void PopClip() = 0;
     virtual TRect ClipRect() const = 0;
+    // Moves the origin by (dx, dy): what is then drawn at (0, 0) lands at (dx, dy) of the
+    // coordinates before, and ClipRect answers in the new coordinates. Pushes nest. A windowless
+    // control paints in its own coordinates this way.
+    virtual void PushOrigin(int dx, int dy) = 0;
+    virtual void PopOrigin() = 0;
 
 protected:
     TPoint penPos_;

@@ -40,13 +40,13 @@ int TMemoryCanvas::CharWidth(const TFont& font) {
 
 void TMemoryCanvas::Plot(int x, int y, TColor c) {
     if (!ClipRect().Contains(TPoint{x, y})) return;
-    bitmap_.SetPixel(x, y, TBitmap::ToPixel(ColorToRGB(c)));
+    Put(x, y, TBitmap::ToPixel(ColorToRGB(c)));
 }
 
 void TMemoryCanvas::PenPlot(int x, int y) {
     if (!ClipRect().Contains(TPoint{x, y})) return;
     uint32_t pen = TBitmap::ToPixel(ColorToRGB(Pen.Color));
-    uint32_t old = bitmap_.Pixel(x, y);
+    uint32_t old = Get(x, y);
     uint32_t v = pen;
     switch (Pen.Mode) {
     case TPenMode::pmCopy: v = pen; break;
@@ -54,14 +54,14 @@ void TMemoryCanvas::PenPlot(int x, int y) {
     case TPenMode::pmXor: v = (old ^ pen) & 0xFFFFFF; break;
     case TPenMode::pmNotXor: v = ~(old ^ pen) & 0xFFFFFF; break;
     }
-    bitmap_.SetPixel(x, y, v);
+    Put(x, y, v);
 }
 
 void TMemoryCanvas::Fill(const TRect& r, TColor c) {
     TRect q = IntersectRect(r, ClipRect());
     uint32_t p = TBitmap::ToPixel(ColorToRGB(c));
     for (int y = q.Top; y < q.Bottom; ++y)
-        for (int x = q.Left; x < q.Right; ++x) bitmap_.SetPixel(x, y, p);
+        for (int x = q.Left; x < q.Right; ++x) Put(x, y, p);
 }
 
 void TMemoryCanvas::FillRect(const TRect& r) {
@@ -255,7 +255,7 @@ void TMemoryCanvas::StretchDraw(const TRect& dest, const TBitmap& bmp) {
             int sx = static_cast<int>(static_cast<long long>(x - dest.Left) * bmp.Width() / dest.Width());
             uint32_t p = bmp.Pixel(sx, sy);
             if (useTransparent && p == transparent) continue;
-            bitmap_.SetPixel(x, y, p);
+            Put(x, y, p);
         }
     }
 }
@@ -264,13 +264,13 @@ void TMemoryCanvas::DrawMasked(int x, int y, const TBitmap& image, const TBitmap
     for (int j = 0; j < image.Height() && j < mask.Height(); ++j)
         for (int i = 0; i < image.Width() && i < mask.Width(); ++i)
             if ((mask.Pixel(i, j) & 0xFFFFFF) == 0 && ClipRect().Contains(TPoint{x + i, y + j}))
-                bitmap_.SetPixel(x + i, y + j, image.Pixel(i, j));
+                Put(x + i, y + j, image.Pixel(i, j));
 }
 
 void TMemoryCanvas::DrawFocusRect(const TRect& r) {
     // Every other pixel along the frame, inverted, so a second call restores it.
     auto inv = [this](int x, int y) {
-        if (ClipRect().Contains(TPoint{x, y})) bitmap_.SetPixel(x, y, ~bitmap_.Pixel(x, y) & 0xFFFFFF);
+        if (ClipRect().Contains(TPoint{x, y})) Put(x, y, ~Get(x, y) & 0xFFFFFF);
     };
     if (r.IsEmpty()) return;
     for (int x = r.Left; x < r.Right; x += 2) {
@@ -309,20 +309,39 @@ void TMemoryCanvas::DrawFrameControl(const TRect& r, unsigned state) {
 void TMemoryCanvas::InvertRect(const TRect& r) {
     TRect q = IntersectRect(r, ClipRect());
     for (int y = q.Top; y < q.Bottom; ++y)
-        for (int x = q.Left; x < q.Right; ++x) bitmap_.SetPixel(x, y, ~bitmap_.Pixel(x, y) & 0xFFFFFF);
+        for (int x = q.Left; x < q.Right; ++x) Put(x, y, ~Get(x, y) & 0xFFFFFF);
 }
 
 void TMemoryCanvas::SetPixel(int x, int y, TColor c) { Plot(x, y, c); }
 
 TColor TMemoryCanvas::GetPixel(int x, int y) {
-    if (x < 0 || y < 0 || x >= Width() || y >= Height()) return clNone;
-    return TBitmap::FromPixel(bitmap_.Pixel(x, y));
+    if (x + origin_.x < 0 || y + origin_.y < 0 || x + origin_.x >= Width() || y + origin_.y >= Height()) return clNone;
+    return TBitmap::FromPixel(Get(x, y));
 }
 
-void TMemoryCanvas::PushClip(const TRect& r) { clips_.push_back(IntersectRect(r, clips_.back())); }
+void TMemoryCanvas::PushClip(const TRect& r) {
+    TRect device = r;
+    device.Offset(origin_.x, origin_.y);
+    clips_.push_back(IntersectRect(device, clips_.back()));
+}
 
 void TMemoryCanvas::PopClip() {
     if (clips_.size() > 1) clips_.pop_back();
 }
 
-TRect TMemoryCanvas::ClipRect() const { return clips_.back(); }
+TRect TMemoryCanvas::ClipRect() const {
+    TRect r = clips_.back();
+    r.Offset(-origin_.x, -origin_.y);
+    return r;
+}
+
+void TMemoryCanvas::PushOrigin(int dx, int dy) {
+    origins_.push_back(origin_);
+    origin_ = TPoint{origin_.x + dx, origin_.y + dy};
+}
+
+void TMemoryCanvas::PopOrigin() {
+    if (origins_.empty()) return;
+    origin_ = origins_.back();
+    origins_.pop_back();
+}

@@ -53,8 +53,13 @@ public:
     void PushClip(const TRect& r) override;
     void PopClip() override;
     TRect ClipRect() const override;
+    void PushOrigin(int dx, int dy) override;
+    void PopOrigin() override;
 
 private:
+    // The bitmap's pixel at a point of the current origin (callers clip first).
+    void Put(int x, int y, uint32_t p) { bitmap_.SetPixel(x + origin_.x, y + origin_.y, p); }
+    uint32_t Get(int x, int y) const { return bitmap_.Pixel(x + origin_.x, y + origin_.y); }
     void Plot(int x, int y, TColor c);
     void PenPlot(int x, int y);
     void Fill(const TRect& r, TColor c);
@@ -62,5 +67,7 @@ private:
     void DrawGlyphs(int x, int y, const std::string& text, const TRect& clip);
 
     TBitmap bitmap_;
-    std::vector<TRect> clips_;
+    std::vector<TRect> clips_; // in bitmap coordinates
+    TPoint origin_{0, 0};
+    std::vector<TPoint> origins_;
 };

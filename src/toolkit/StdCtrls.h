@@ -52,9 +52,10 @@ public:
     void Click() override;
     // The form this control sits on.
     TForm* ParentForm() const;
-    // A focused push button takes Enter itself; other button controls (a check box) leave it to
-    // the dialog's default button.
-    virtual bool TakesEnter() const { return true; }
+    // Push buttons (plain or with a picture) take Enter themselves when focused, and a default
+    // button's frame moves to them with the focus; other button controls (a check box) leave
+    // Enter to the dialog's default button.
+    virtual bool IsPushButton() const { return true; }
 
 protected:
     bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -76,7 +77,7 @@ public:
     bool Checked() const;
     void SetChecked(bool v);
     void Click() override;
-    bool TakesEnter() const override { return false; }
+    bool IsPushButton() const override { return false; }
 
 protected:
     void CreateParams(TCreateParams& params) override;

@@ -44,13 +44,10 @@ using TResizableLookup = std::function<std::unique_ptr<IResizableControl>(TCompo
 // Components implementing IResizableControl themselves.
 std::unique_ptr<IResizableControl> DirectResizableOf(TComponent* c);
 
-#if defined(_WIN32)
-// Toolkit controls (EasysizeWin32.cpp), and components implementing the interface themselves.
-std::unique_ptr<IResizableControl> ToolkitResizableOf(TComponent* c);
-#define QV_DEFAULT_RESIZABLE_LOOKUP ToolkitResizableOf
-#else
-#define QV_DEFAULT_RESIZABLE_LOOKUP DirectResizableOf
-#endif
+// The platform's lookup, defined once per platform: toolkit controls and self-implementing
+// components in the Win32 layer (EasysizeWin32.cpp), self-implementing components elsewhere
+// (EasysizePosix.cpp). The portable code names no platform.
+std::unique_ptr<IResizableControl> DefaultResizableOf(TComponent* c);
 
 // Round to nearest, halves to the even neighbour; kept inside the int range.
 int RoundHalfEven(double v);
@@ -90,7 +87,7 @@ using TPostResizeEvent = std::function<void(TObject* Sender, TComponent* Control
 class TFormResizer : public TComponent {
 public:
     // The owner must be a control (a form or a panel).
-    explicit TFormResizer(TComponent* owner, TResizableLookup lookup = QV_DEFAULT_RESIZABLE_LOOKUP);
+    explicit TFormResizer(TComponent* owner, TResizableLookup lookup = DefaultResizableOf);
     ~TFormResizer() override;
 
     bool ResizeFonts = false;

@@ -36,7 +36,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<IResizableControl> ToolkitResizableOf(TComponent* c) {
+// Toolkit controls through the adapter above; other components when they implement it.
+std::unique_ptr<IResizableControl> DefaultResizableOf(TComponent* c) {
     if (auto* control = dynamic_cast<TControl*>(c)) return std::make_unique<TControlResizable>(control);
     return DirectResizableOf(c);
 }

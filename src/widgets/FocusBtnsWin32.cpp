@@ -20,7 +20,7 @@ void TFocusButton::WindowCreated() {
 void TFocusButton::FocusChangedInWindow(TWinControl* target) {
     // The dark frame goes to the push button receiving the focus, or back to the default button
     // when the focus goes to anything else.
-    if (dynamic_cast<TButton*>(target))
+    if (auto* b = dynamic_cast<TButtonControl*>(target); b && b->IsPushButton())
         look_.IsActive = target == this;
     else
         look_.IsActive = Default();

@@ -21,13 +21,11 @@ void TGProgress::RepaintBarNow() {
     HWND wnd = parent_->Handle();
     HDC dc = GetDC(wnd);
     if (!dc) return;
-    POINT old;
-    SetViewportOrgEx(dc, Left(), Top(), &old);
     {
         TGdiCanvas canvas(dc);
+        canvas.PushOrigin(Left(), Top()); // the bar draws in its own coordinates
         RepaintBar(canvas, Width(), Height());
     }
-    SetViewportOrgEx(dc, old.x, old.y, nullptr);
     ReleaseDC(wnd, dc);
 }
 

@@ -18,6 +18,9 @@ TMagneticForm::TMagneticForm(TComponent* owner) : TComponent(owner) {
     hostForm_ = dynamic_cast<TForm*>(owner);
     if (!hostForm_) throw EInvalidOperation("TMagneticForm must be owned by a form");
     wnd_ = hostForm_->Handle();
+    // Two on one form would each put the other's procedure in front of their own, through the
+    // one window property, and call each other for ever.
+    if (GetPropA(wnd_, kHookProp)) throw EInvalidOperation("The form already has a magnetic form component");
     savedProc_ = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(wnd_, GWLP_WNDPROC));
     hook_ = new Hook{this, savedProc_};
     SetPropA(wnd_, kHookProp, hook_);

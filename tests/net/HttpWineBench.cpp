@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "net/NMHttp.h"
+#include "net/PsockWin32.h"
 
 namespace {
 

@@ -15,6 +15,7 @@
 
 #include "WindowTestKit.h"
 #include "net/NMHttp.h"
+#include "net/PsockWin32.h"
 #include "plugin/FormCode.h"
 #include "plugin/FormCodeArtwork.h"
 #include "plugin/PluginRecord.h"

@@ -5,6 +5,7 @@
 
 #include "toolkit/Classes.h"
 #include "toolkit/Exception.h"
+#include "toolkit/ScopeExit.h"
 
 namespace {
 
@@ -113,4 +114,70 @@ TEST(StringList, SortedAddKeepsOrder) {
     l.SetSorted(true);
     for (const char* s : {"pop", "Blues", "acid", "Rock"}) l.Add(s);
     EXPECT_EQ(l.Text(), "acid\r\nBlues\r\npop\r\nRock\r\n");
+}
+
+namespace {
+
+// A window-like object: its handler runs a nested loop (as a modal dialog or a network wait does),
+// in which the host may ask for the object to go. The handler keeps using its members after.
+struct TLoopingWindow {
+    explicit TLoopingWindow(int& freed) : freed_(freed) {}
+    ~TLoopingWindow() { ++freed_; }
+    void Handler(const std::function<void()>& nestedLoop) {
+        depth.Enter();
+        nestedLoop();
+        state += 1; // touches the object after the loop: freed memory if it went inside
+        if (depth.Leave()) return;
+    }
+    THandlerDepth depth{[this] { delete this; }};
+    int state = 0;
+    int& freed_;
+};
+
+} // namespace
+
+TEST(HandlerDepth, ReleaseInsideANestedLoopFreesWhenTheOutermostHandlerEnds) {
+    int freed = 0;
+    auto* w = new TLoopingWindow(freed);
+    // Released from inside two nested handlers: freed only when the outer one ends.
+    w->Handler([&] {
+        w->Handler([&] {
+            EXPECT_FALSE(w->depth.Release());
+            EXPECT_FALSE(w->depth.Release()); // asked twice, freed once
+        });
+        EXPECT_EQ(freed, 0);
+        EXPECT_TRUE(w->depth.ReleasePending());
+        EXPECT_EQ(w->depth.Depth(), 1);
+    });
+    EXPECT_EQ(freed, 1);
+
+    // With no handler running the object goes at once.
+    auto* idle = new TLoopingWindow(freed);
+    EXPECT_TRUE(idle->depth.Release());
+    EXPECT_EQ(freed, 2);
+
+    // Handlers that end without a release leave the object alone.
+    auto* busy = new TLoopingWindow(freed);
+    busy->Handler([] {});
+    EXPECT_EQ(freed, 2);
+    EXPECT_EQ(busy->state, 1);
+    delete busy;
+}
+
+TEST(ScopeExit, RunsOnceOnEveryWayOutUnlessDismissed) {
+    int runs = 0;
+    {
+        auto guard = ScopeExit([&] { ++runs; });
+    }
+    EXPECT_EQ(runs, 1);
+    try {
+        auto guard = ScopeExit([&] { ++runs; });
+        throw Exception("leaving");
+    } catch (const Exception&) {}
+    EXPECT_EQ(runs, 2);
+    {
+        auto guard = ScopeExit([&] { ++runs; });
+        guard.Dismiss();
+    }
+    EXPECT_EQ(runs, 2);
 }

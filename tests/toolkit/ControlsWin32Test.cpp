@@ -17,6 +17,7 @@
 #include "toolkit/GdiCanvas.h"
 #include "toolkit/Jpeg.h"
 #include "toolkit/Menus.h"
+#include "toolkit/MessagePump.h"
 #include "toolkit/Resources.h"
 #include "toolkit/StdCtrls.h"
 #include "widgets/MagneticFormWin32.h"
@@ -304,6 +305,53 @@ TEST(CheckBox, SpaceTogglesAndEnterPressesTheDialogsDefaultButton) {
     EXPECT_TRUE(check->Checked());
 }
 
+// ------------------------------------------------------------------ tab order
+
+TEST(ModalDialog, OpensOnTheFirstControlInTabOrderAndTabWalksTheOrderBothWays) {
+    InitApp();
+    TForm dlg(nullptr);
+    dlg.BorderStyle = TFormBorderStyle::bsDialog;
+    dlg.SetClientSize(379, 172);
+    // Created in another order than the tab order, as the proxy dialog's table has them.
+    auto add = [&](TWinControl* c, int tabOrder, int left, int top) {
+        c->SetParent(&dlg);
+        c->SetBounds(left, top, 60, 21);
+        c->TabOrder = tabOrder;
+        return c;
+    };
+    auto* proxy = add(new TEdit(&dlg), 2, 16, 106);
+    auto* check = add(new TCheckBox(&dlg), 3, 112, 70);
+    auto* port = add(new TEdit(&dlg), 4, 320, 106);
+    auto* ok = new TBitBtn(&dlg);
+    add(ok, 0, 75, 144);
+    ok->SetKind(TBitBtnKind::bkOK);
+    auto* cancel = new TBitBtn(&dlg);
+    add(cancel, 1, 234, 144);
+    cancel->SetKind(TBitBtnKind::bkCancel);
+    auto* hidden = add(new TEdit(&dlg), 5, 0, 0);
+    hidden->Hide(); // not reachable by Tab
+    std::vector<TWinControl*> seen;
+    auto* timer = new TTimer(&dlg);
+    timer->SetInterval(50);
+    // One key a tick, so the dialog's own loop reads each key as it would from a person.
+    int step = 0;
+    timer->OnTimer = [&](TObject*) {
+        seen.push_back(TWinControl::FromHandle(GetFocus()));
+        ++step;
+        if (step <= 5)
+            PressKey(VK_TAB);
+        else if (step == 6)
+            PressKey(VK_TAB, true);
+        else {
+            timer->SetEnabled(false);
+            PressKey(VK_ESCAPE);
+        }
+    };
+    EXPECT_EQ(dlg.ShowModal(), mrCancel);
+    std::vector<TWinControl*> expected = {ok, cancel, proxy, check, port, ok, port};
+    EXPECT_EQ(seen, expected);
+}
+
 // ------------------------------------------------------------------ memo
 
 TEST(Memo, LinesAreJoinedWithCrLfEndAtNulAndRespectTheCapacity) {
@@ -465,7 +513,7 @@ namespace {
 // A stand-in player window in this process: answers 104, 125, 211 and 212 from fields.
 struct TFakePlayer {
     static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
-        auto* self = static_cast<TFakePlayer*>(HiddenWindowOwner(w));
+        auto* self = static_cast<TFakePlayer*>(THiddenWindow::Owner(w));
         if (msg == player::kMessage && self) {
             self->asked.push_back(static_cast<long>(lParam));
             switch (lParam) {
@@ -480,8 +528,8 @@ struct TFakePlayer {
         }
         return DefWindowProcA(w, msg, wParam, lParam);
     }
-    TFakePlayer() { wnd = CreateHiddenWindow("QuavoryTestPlayer", Proc, false, "", this); }
-    ~TFakePlayer() { DestroyWindow(wnd); }
+    TFakePlayer() : window("QuavoryTestPlayer", Proc, false, this), wnd(window.Handle()) {}
+    THiddenWindow window;
     HWND wnd;
     LRESULT state = player::kPlaying;
     int pos = 2;
@@ -511,4 +559,78 @@ TEST(PlayerQuery, AsksTheWindowInTheLiveFieldAndReadsZeroAsEmpty) {
     std::string longText(kMaxPlayerText + 10, 'x');
     EXPECT_EQ(TPlayerQuery::TextAt(reinterpret_cast<LRESULT>(longText.c_str())).size(), kMaxPlayerText);
     EXPECT_EQ(TPlayerQuery::TextAt(0), "");
+}
+
+// ------------------------------------------------------------------ the one pump
+
+namespace {
+
+// Takes a WM_QUIT out of the queue if one is there; returns its code or -1.
+int TakeQuit() {
+    MSG m;
+    if (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return static_cast<int>(m.wParam);
+    return -1;
+}
+
+} // namespace
+
+TEST(MessagePump, EveryWaitLeavesWmQuitQueuedForTheThreadsOwnLoop) {
+    InitApp();
+    // ProcessMessages: later messages wait, the quit stays with its code.
+    PostQuitMessage(7);
+    Application->ProcessMessages();
+    EXPECT_TRUE(QuitSeen());
+    EXPECT_EQ(TakeQuit(), 7);
+    EXPECT_EQ(TakeQuit(), -1);
+
+    // A modal dialog whose loop meets a quit closes as cancelled and leaves the quit queued.
+    TForm dlg(nullptr);
+    dlg.BorderStyle = TFormBorderStyle::bsDialog;
+    auto* timer = new TTimer(&dlg);
+    timer->SetInterval(30);
+    timer->OnTimer = [&](TObject*) {
+        timer->SetEnabled(false);
+        PostQuitMessage(3);
+    };
+    EXPECT_EQ(dlg.ShowModal(), mrCancel);
+    EXPECT_FALSE(dlg.Visible());
+    EXPECT_EQ(TakeQuit(), 3);
+
+    // A wait inside a modal dialog (a request pumping) still hands the dialog its keys.
+    TForm dlg2(nullptr);
+    dlg2.BorderStyle = TFormBorderStyle::bsDialog;
+    auto* edit = new TEdit(&dlg2);
+    edit->SetParent(&dlg2);
+    auto* t2 = new TTimer(&dlg2);
+    t2->SetInterval(30);
+    t2->OnTimer = [&](TObject*) {
+        t2->SetEnabled(false);
+        PostMessageA(edit->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+        for (int i = 0; i < 20 && dlg2.ModalResult() == mrNone; ++i) WaitAndPumpMessages(10);
+    };
+    EXPECT_EQ(dlg2.ShowModal(), mrCancel);
+}
+
+namespace {
+int g_destroyProbe = 0;
+void* g_ownerAtDestroy = &g_destroyProbe;
+LRESULT CALLBACK ListenerProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_DESTROY) g_ownerAtDestroy = THiddenWindow::Owner(w);
+    return DefWindowProcA(w, msg, wParam, lParam);
+}
+} // namespace
+
+TEST(HiddenWindow, TheOwnerIsClearedBeforeTheWindowGoesAndMovesKeepOneWindow) {
+    int owner = 0;
+    THiddenWindow a("QuavoryTestListener", ListenerProc, true, &owner);
+    ASSERT_TRUE(a);
+    HWND h = a.Handle();
+    EXPECT_EQ(THiddenWindow::Owner(h), &owner);
+    THiddenWindow b = std::move(a);
+    EXPECT_FALSE(a);
+    EXPECT_EQ(b.Handle(), h);
+    EXPECT_TRUE(IsWindow(h));
+    b.Reset();
+    EXPECT_FALSE(IsWindow(h));
+    EXPECT_EQ(g_ownerAtDestroy, nullptr); // a late message finds no owner
 }

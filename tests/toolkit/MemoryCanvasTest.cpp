@@ -133,3 +133,33 @@ TEST(Colors, SystemColoursResolveAndPaletteFlagIsDropped) {
     EXPECT_EQ(ColorToRGB(0x02000000 | clLime), clLime);
     EXPECT_EQ(static_cast<uint32_t>(clWindowText), 0x80000008u);
 }
+
+TEST(MemoryCanvas, OriginPushesMoveDrawingAndClipAndNest) {
+    TMemoryCanvas c(40, 30, clWhite);
+    c.Brush.Color = clRed;
+    c.PushOrigin(10, 5);
+    c.FillRect(Rect(0, 0, 2, 2)); // lands at (10, 5)
+    EXPECT_EQ(c.GetPixel(0, 0), clRed);
+    EXPECT_EQ(c.ClipRect(), Rect(-10, -5, 30, 25));
+    c.PushClip(Rect(0, 0, 4, 4)); // in the moved coordinates: (10, 5)-(14, 9) of the bitmap
+    c.PushOrigin(2, 2);
+    EXPECT_EQ(c.ClipRect(), Rect(-2, -2, 2, 2));
+    c.Brush.Color = clBlue;
+    c.FillRect(Rect(0, 0, 10, 10)); // clipped to (12, 7)-(14, 9)
+    c.SetPixel(-1, -1, clLime);     // (11, 6), inside the clip
+    c.PopOrigin();
+    c.PopClip();
+    c.PopOrigin();
+    EXPECT_EQ(c.ClipRect(), Rect(0, 0, 40, 30));
+    const TBitmap& b = c.Bitmap();
+    auto at = [&](int x, int y) { return TBitmap::FromPixel(b.Pixel(x, y)); };
+    EXPECT_EQ(at(10, 5), clRed);
+    EXPECT_EQ(at(11, 6), clLime);
+    EXPECT_EQ(at(12, 7), clBlue);
+    EXPECT_EQ(at(13, 8), clBlue);
+    EXPECT_EQ(at(14, 9), clWhite); // outside the clip
+    EXPECT_EQ(c.CountColor(Rect(0, 0, 40, 30), clBlue), 4);
+    c.PopOrigin(); // more pops than pushes change nothing
+    c.SetPixel(0, 0, clBlack);
+    EXPECT_EQ(at(0, 0), clBlack);
+}

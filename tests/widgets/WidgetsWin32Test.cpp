@@ -9,6 +9,7 @@
 #include "support/Deadlines.h"
 #include "support/MessageBoxWatcher.h"
 #include "toolkit/Application.h"
+#include "toolkit/Buttons.h"
 #include "toolkit/Forms.h"
 #include "toolkit/GdiCanvas.h"
 #include "toolkit/StdCtrls.h"
@@ -131,6 +132,19 @@ TEST(MagneticFormWin32, SizingAndHitTesting) {
     delete mf;
 }
 
+TEST(MagneticFormWin32, ASecondComponentOnTheSameFormIsRefused) {
+    BorderlessForm f;
+    auto* first = new TMagneticForm(&f.form);
+    EXPECT_THROW(new TMagneticForm(&f.form), EInvalidOperation);
+    // The first still answers (no procedure chain running in a circle).
+    EXPECT_EQ(SendMessageA(f.form.Handle(), WM_NCHITTEST, 0, MAKELPARAM(300, 300)), HTCAPTION);
+    delete first;
+    EXPECT_EQ(SendMessageA(f.form.Handle(), WM_NCHITTEST, 0, MAKELPARAM(300, 300)), HTCLIENT);
+    // Once it has gone, another may take its place.
+    new TMagneticForm(&f.form);
+    EXPECT_EQ(SendMessageA(f.form.Handle(), WM_NCHITTEST, 0, MAKELPARAM(300, 300)), HTCAPTION);
+}
+
 TEST(MagneticFormWin32, WindowDestroyedBeforeTheComponent) {
     Application->Initialize();
     auto* form = new TForm(nullptr);
@@ -232,6 +246,19 @@ TEST(FocusButtonWin32, ActiveFrameMovesWithTheFocus) {
     EXPECT_TRUE(f.def->IsActive());
     EXPECT_FALSE(f.other->IsActive());
     f.def->SetFocus();
+    EXPECT_TRUE(f.def->IsActive());
+    // A picture button is a push button too: the frame leaves the default button for it.
+    auto* picture = new TBitBtn(&f.form);
+    picture->SetParent(&f.form);
+    picture->SetBounds(150, 150, 75, 25);
+    picture->SetFocus();
+    EXPECT_FALSE(f.def->IsActive());
+    EXPECT_FALSE(f.other->IsActive());
+    // A check box is not: the default button has the frame while it holds the focus.
+    auto* check = new TCheckBox(&f.form);
+    check->SetParent(&f.form);
+    check->SetBounds(150, 10, 80, 17);
+    check->SetFocus();
     EXPECT_TRUE(f.def->IsActive());
 }
 
