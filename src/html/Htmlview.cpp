@@ -167,28 +167,13 @@ void TPaintPanel::PaintPanel() {
     TRect dirty = Rect(ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom);
     if (dirty.IsEmpty() || viewer_->Processing()) return;
     // The dirty rectangle is drawn into a bitmap of its size and copied to the screen in one block.
-    HDC mem = CreateCompatibleDC(dc);
-    HBITMAP bmp = mem ? CreateCompatibleBitmap(dc, dirty.Width(), dirty.Height()) : nullptr;
-    if (!bmp) {
-        if (mem) DeleteDC(mem);
-        throw EOutOfResources("Out of Resources");
-    }
-    HGDIOBJ old = SelectObject(mem, bmp);
-    SetViewportOrgEx(mem, -dirty.Left, -dirty.Top, nullptr);
-    try {
-        TGdiCanvas canvas(mem);
+    TOffscreen off(dc, dirty.Width(), dirty.Height());
+    {
+        TGdiCanvas canvas(off.DC());
+        canvas.PushOrigin(-dirty.Left, -dirty.Top);
         viewer_->PaintDocument(canvas, dirty);
-    } catch (...) {
-        SelectObject(mem, old);
-        DeleteObject(bmp);
-        DeleteDC(mem);
-        throw;
     }
-    SetViewportOrgEx(mem, 0, 0, nullptr);
-    BitBlt(dc, dirty.Left, dirty.Top, dirty.Width(), dirty.Height(), mem, 0, 0, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
+    BitBlt(dc, dirty.Left, dirty.Top, dirty.Width(), dirty.Height(), off.DC(), 0, 0, SRCCOPY);
 }
 
 // ---------------------------------------------------------------- THTMLViewer

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "toolkit/Exception.h"
+
 HFONT CreateFontHandle(const TFont& f) {
     int pitch = f.Pitch == TFontPitch::fpFixed ? FIXED_PITCH : f.Pitch == TFontPitch::fpVariable ? VARIABLE_PITCH : DEFAULT_PITCH;
     return CreateFontA(f.Height, 0, 0, 0, (f.Style & fsBold) ? FW_BOLD : FW_NORMAL, (f.Style & fsItalic) ? TRUE : FALSE,
@@ -337,7 +339,11 @@ TOffscreen::TOffscreen(HDC reference, int width, int height) : width_(width < 1 
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
     dc_ = CreateCompatibleDC(reference);
-    bitmap_ = CreateDIBSection(reference, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0);
+    bitmap_ = dc_ ? CreateDIBSection(reference, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0) : nullptr;
+    if (!bitmap_) {
+        if (dc_) DeleteDC(dc_);
+        throw EOutOfResources("Out of Resources");
+    }
     old_ = SelectObject(dc_, bitmap_);
 }
 

@@ -97,6 +97,8 @@ private:
 };
 
 // An off-screen bitmap with its own memory DC, for flicker-free painting and pixel read-back.
+// Every paint that builds its own bitmap uses it. Raises EOutOfResources when the platform
+// refuses the DC or the bitmap.
 class TOffscreen {
 public:
     TOffscreen(HDC reference, int width, int height);
