@@ -16,7 +16,7 @@ as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libjpeg-dev libpng-dev zlib1g-dev libgumbo-dev
+  libjpeg-dev libpng-dev zlib1g-dev libgumbo-dev libgif-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   xvfb xauth x11-utils imagemagick
   python3 python3-pil fonts-dejavu-core id3v2 sharutils tinyproxy dpkg-dev sqlite3

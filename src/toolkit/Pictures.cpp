@@ -7,7 +7,7 @@
 namespace {
 
 constexpr size_t kFileHeaderSize = 14;
-constexpr uint32_t kBiRgb = 0, kBiBitFields = 3;
+constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitFields = 3;
 
 uint32_t U16(const uint8_t* p) { return static_cast<uint32_t>(p[0] | (p[1] << 8)); }
 uint32_t U32(const uint8_t* p) { return U16(p) | (U16(p + 2) << 16); }
@@ -33,6 +33,45 @@ struct Channel {
     uint32_t Get(uint32_t v) const { return max ? ((v & mask) >> shift) * 255 / max : 0; }
 };
 
+// Run-length encoded pixels (RLE8, or RLE4 with two alternating nibbles a byte) into colour
+// indices, rows in stored (bottom-up) order. Pixels the data skips or never reaches stay index 0;
+// runs past the end of a row or of the picture are cut.
+std::vector<uint8_t> DecodeRle(const uint8_t* p, size_t n, uint32_t bits, int width, int height) {
+    std::vector<uint8_t> idx(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+    int x = 0, y = 0;
+    size_t i = 0;
+    auto put = [&](uint32_t v) {
+        if (x < width && y < height)
+            idx[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] = static_cast<uint8_t>(v);
+        ++x;
+    };
+    auto nibble = [](uint32_t byte, int k) { return (k & 1) ? (byte & 15) : (byte >> 4); };
+    while (i + 1 < n && y < height) {
+        const uint32_t count = p[i], value = p[i + 1];
+        i += 2;
+        if (count > 0) { // a run of `count` pixels
+            for (int k = 0; k < static_cast<int>(count) && x < width; ++k) put(bits == 8 ? value : nibble(value, k));
+        } else if (value == 0) { // end of line
+            x = 0;
+            ++y;
+        } else if (value == 1) { // end of bitmap
+            break;
+        } else if (value == 2) { // delta: right and up
+            if (n - i < 2) Fail("RLE data is short");
+            x += p[i];
+            y += p[i + 1];
+            i += 2;
+        } else { // `value` pixels stored as they are, padded to a 16-bit boundary
+            const size_t bytes = bits == 8 ? value : (value + 1) / 2;
+            if (n - i < bytes) Fail("RLE data is short");
+            for (int k = 0; k < static_cast<int>(value); ++k)
+                put(bits == 8 ? p[i + static_cast<size_t>(k)] : nibble(p[i + static_cast<size_t>(k) / 2], k));
+            i += (bytes + 1) & ~size_t(1);
+        }
+    }
+    return idx;
+}
+
 // `pixels` is where the pixel rows start; `palette` the colour table (4 bytes an entry).
 TBitmap DecodeInfo(const uint8_t* info, size_t infoAvail, const uint8_t* start, size_t total, size_t pixelOffset,
                    bool pixelOffsetKnown) {
@@ -56,7 +95,10 @@ TBitmap DecodeInfo(const uint8_t* info, size_t infoAvail, const uint8_t* start, 
     bool topDown = height < 0;
     if (topDown) height = -height;
     if (!PictureSizeAllowed(width, height)) Fail("size out of range");
-    if (compression != kBiRgb && !(compression == kBiBitFields && (bits == 16 || bits == 32))) Fail("compression not supported");
+    const bool rle = (compression == kBiRle8 && bits == 8) || (compression == kBiRle4 && bits == 4);
+    if (compression != kBiRgb && !rle && !(compression == kBiBitFields && (bits == 16 || bits == 32)))
+        Fail("compression not supported");
+    if (rle && topDown) Fail("compression not supported"); // run-length pictures are stored bottom-up
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) Fail("bit depth not supported");
 
     const uint8_t* end = start + total;
@@ -87,6 +129,17 @@ TBitmap DecodeInfo(const uint8_t* info, size_t infoAvail, const uint8_t* start, 
         after += entries * entrySize;
     }
     const uint8_t* pixels = pixelOffsetKnown ? start + pixelOffset : after;
+    if (rle) {
+        if (pixels < start || pixels >= end) Fail("pixel data is short");
+        std::vector<uint8_t> idx =
+            DecodeRle(pixels, static_cast<size_t>(end - pixels), bits, static_cast<int>(width), static_cast<int>(height));
+        TBitmap out(static_cast<int>(width), static_cast<int>(height));
+        for (int y = 0; y < out.Height(); ++y) {
+            const uint8_t* row = idx.data() + static_cast<size_t>(out.Height() - 1 - y) * static_cast<size_t>(width);
+            for (int x = 0; x < out.Width(); ++x) out.SetPixel(x, y, row[x] < palette.size() ? palette[row[x]] : 0);
+        }
+        return out;
+    }
     size_t stride = ((static_cast<size_t>(width) * bits + 31) / 32) * 4;
     if (pixels < start || pixels > end || static_cast<size_t>(end - pixels) / stride < static_cast<size_t>(height))
         Fail("pixel data is short");

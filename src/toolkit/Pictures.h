@@ -17,7 +17,8 @@ constexpr int64_t kMaxPicturePixels = 32LL * 1024 * 1024;
 bool PictureSizeAllowed(int64_t width, int64_t height);
 
 // A BMP file ("BM", file header, info header, palette, pixels). Uncompressed 1, 4, 8, 16, 24 and
-// 32 bits per pixel, bottom-up or top-down; 16 and 32 bits with bit-field masks too. Anything
+// 32 bits per pixel, bottom-up or top-down; 16 and 32 bits with bit-field masks too; RLE8 and
+// RLE4 (bottom-up). Anything
 // else, a short file or a size over the limits raises EInvalidGraphic.
 TBitmap DecodeBmp(const uint8_t* data, size_t size);
 // A DIB: the same from the info header on, with no file header.

@@ -445,7 +445,7 @@ TEST(Readhtml, TablesFormsAndMapsKeepTextInOrder) {
     d.Parse("<TABLE BORDER><TR><TD>a<B>b</TD><TH>c</TH></TR><CAPTION>cap</CAPTION></TABLE>after"
             "<FORM>x<SELECT NAME=s><OPTION>one<OPTION>two</SELECT>y<TEXTAREA>t\nu</textarea >z</FORM>"
             "<MAP NAME=m><AREA SHAPE=rect COORDS=\"1,2,3,4\" HREF=a.htm></MAP>w");
-    EXPECT_EQ(d.Texts(), "ab|c|cap|afterxyzw");
+    EXPECT_EQ(d.Texts(), "ab|c|cap|afterx\2y\2zw"); // each control stands as a character 2
     EXPECT_FALSE(d.Find("c")->Fonts[0].Font.Style & fsUnderline);
     EXPECT_TRUE(d.Find("c")->Fonts[0].Font.Style & fsBold);
     EXPECT_FALSE(d.Find("after")->Fonts[0].Font.Style & fsBold); // styles restored after the table
