@@ -10,8 +10,8 @@
 // ---------------------------------------------------------------------------------------------
 // TMemoryFormWidget
 
-TMemoryFormWidget::TMemoryFormWidget(const TFormWidgetSpec& spec) : Spec(spec) {
-    if (spec.Kind == TFormWidgetKind::Button) text_ = spec.Caption;
+TMemoryFormWidget::TMemoryFormWidget(const TFormWidgetDesc& desc) : Desc(desc) {
+    if (desc.Kind == TFormWidgetKind::Button) text_ = desc.Caption;
 }
 
 void TMemoryFormWidget::SetBounds(int left, int top, int width, int height) {
@@ -24,11 +24,11 @@ void TMemoryFormWidget::SetClientSize(int width, int height) {
     // A sunken frame of 2 pixels a side; a memo has a vertical bar, and a horizontal one unless
     // it wraps; a closed drop-down list is as high as its font gives.
     constexpr int Frame = 4, Bar = 16;
-    switch (Spec.Kind) {
-    case TFormWidgetKind::ComboBox: height = TMemoryCanvas::MetricsFor(Spec.Font).Height + 8; break;
+    switch (Desc.Kind) {
+    case TFormWidgetKind::ComboBox: height = TMemoryCanvas::MetricsFor(Desc.Font).Height + 8; break;
     case TFormWidgetKind::Memo:
         width += Frame + Bar;
-        height += Frame + (Spec.WordWrap ? 0 : Bar);
+        height += Frame + (Desc.WordWrap ? 0 : Bar);
         break;
     default:
         width += Frame;
@@ -53,7 +53,7 @@ void TMemoryFormWidget::SetItems(const std::vector<std::string>& items) {
 void TMemoryFormWidget::SetItemIndex(int i) {
     if (i < -1 || i >= Count()) i = -1;
     index_ = i;
-    if (!Spec.MultiSelect)
+    if (!Desc.MultiSelect)
         for (size_t k = 0; k < selected_.size(); ++k) selected_[k] = static_cast<int>(k) == i;
 }
 
@@ -61,7 +61,7 @@ bool TMemoryFormWidget::Selected(int i) const { return i >= 0 && i < Count() && 
 
 void TMemoryFormWidget::SetSelected(int i, bool v) {
     if (i < 0 || i >= Count()) return;
-    if (!Spec.MultiSelect) {
+    if (!Desc.MultiSelect) {
         SetItemIndex(v ? i : -1);
         return;
     }
@@ -69,7 +69,7 @@ void TMemoryFormWidget::SetSelected(int i, bool v) {
 }
 
 void TMemoryFormWidget::Type(const std::string& s) {
-    if (Spec.Kind == TFormWidgetKind::Memo) {
+    if (Desc.Kind == TFormWidgetKind::Memo) {
         TStringList l;
         l.SetText(s);
         lines_.clear();
@@ -80,8 +80,8 @@ void TMemoryFormWidget::Type(const std::string& s) {
 }
 
 void TMemoryFormWidget::Click() {
-    if (Spec.Kind == TFormWidgetKind::CheckBox) checked_ = !checked_;
-    if (Spec.Kind == TFormWidgetKind::Radio) checked_ = true;
+    if (Desc.Kind == TFormWidgetKind::CheckBox) checked_ = !checked_;
+    if (Desc.Kind == TFormWidgetKind::Radio) checked_ = true;
     if (OnClick) OnClick();
 }
 
@@ -100,7 +100,7 @@ void TMemoryFormWidget::Blur() {
 }
 
 void TMemoryFormWidget::Pick(int i, bool select) {
-    if (Spec.MultiSelect) {
+    if (Desc.MultiSelect) {
         index_ = i;
         SetSelected(i, select);
     } else {
@@ -129,9 +129,9 @@ TFormControlObj::~TFormControlObj() {
     *alive_ = false;
 }
 
-void TFormControlObj::MakeWidget(const TFormWidgetSpec& spec) {
-    if (Document && Document->WidgetFactory) widget_ = Document->WidgetFactory(spec);
-    if (!widget_) widget_ = std::make_unique<TMemoryFormWidget>(spec);
+void TFormControlObj::MakeWidget(const TFormWidgetDesc& desc) {
+    if (Document && Document->WidgetFactory) widget_ = Document->WidgetFactory(desc);
+    if (!widget_) widget_ = std::make_unique<TMemoryFormWidget>(desc);
     widget_->OnFocus = [this] { Focused(); };
     widget_->OnBlur = [this] { Blurred(); };
 }
@@ -223,12 +223,12 @@ TEditFormControlObj::TEditFormControlObj(TSectionList* document, ThtmlForm* form
         }
     }
     SizeChars = std::clamp(SizeChars, 1, MaxSizeChars);
-    TFormWidgetSpec spec;
-    spec.Kind = TFormWidgetKind::Edit;
-    spec.Font = PreFont();
-    spec.Password = password;
-    if (const TAttribute* ml = attrs.Find(MaxLengthSy)) spec.MaxLength = std::max(0, ml->Number);
-    MakeWidget(spec);
+    TFormWidgetDesc desc;
+    desc.Kind = TFormWidgetKind::Edit;
+    desc.Font = PreFont();
+    desc.Password = password;
+    if (const TAttribute* ml = attrs.Find(MaxLengthSy)) desc.MaxLength = std::max(0, ml->Number);
+    MakeWidget(desc);
     widget_->SetBounds(0, InitialTop, 120, 20);
     widget_->SetText(Value);
     widget_->OnReturn = [this] {
@@ -267,10 +267,10 @@ TButtonFormControlObj::TButtonFormControlObj(TSectionList* document, ThtmlForm* 
                                              TButtonKind kind)
     : TFormControlObj(document, form, attrs), ButtonKind(kind), OnClickText(Attr(attrs, OnClickSy)) {
     if (Value.empty()) Value = kind == TButtonKind::Submit ? "Submit" : kind == TButtonKind::Reset ? "Reset" : "Button";
-    TFormWidgetSpec spec;
-    spec.Kind = TFormWidgetKind::Button;
-    spec.Caption = Value;
-    MakeWidget(spec);
+    TFormWidgetDesc desc;
+    desc.Kind = TFormWidgetKind::Button;
+    desc.Caption = Value;
+    MakeWidget(desc);
     widget_->SetBounds(0, InitialTop, 75, 25);
     widget_->OnClick = [this] { Clicked(); };
 }
@@ -309,9 +309,9 @@ void TButtonFormControlObj::DrawSubstitute(TCanvas& canvas, int x, int y) {
 TCheckBoxFormControlObj::TCheckBoxFormControlObj(TSectionList* document, ThtmlForm* form, const TAttributeList& attrs)
     : TFormControlObj(document, form, attrs), InitiallyChecked(attrs.Has(CheckedSy)), OnClickText(Attr(attrs, OnClickSy)) {
     if (Value.empty()) Value = "On";
-    TFormWidgetSpec spec;
-    spec.Kind = TFormWidgetKind::CheckBox;
-    MakeWidget(spec);
+    TFormWidgetDesc desc;
+    desc.Kind = TFormWidgetKind::CheckBox;
+    MakeWidget(desc);
     widget_->SetBounds(0, InitialTop, 13, 13);
     widget_->SetChecked(InitiallyChecked);
     widget_->OnClick = [this] { ReportClick(OnClickText); };
@@ -341,9 +341,9 @@ TRadioButtonFormControlObj::TRadioButtonFormControlObj(TSectionList* document, T
                                                        TCell* cell)
     : TFormControlObj(document, form, attrs), InitiallyChecked(attrs.Has(CheckedSy)), Cell(cell),
       OnClickText(Attr(attrs, OnClickSy)) {
-    TFormWidgetSpec spec;
-    spec.Kind = TFormWidgetKind::Radio;
-    MakeWidget(spec);
+    TFormWidgetDesc desc;
+    desc.Kind = TFormWidgetKind::Radio;
+    MakeWidget(desc);
     widget_->SetBounds(0, InitialTop, 13, 14);
     widget_->SetChecked(InitiallyChecked);
     widget_->OnClick = [this] { Clicked(); };
@@ -427,11 +427,11 @@ void TImageFormControlObj::ImageClicked(int x, int y) {
 TListBoxFormControlObj::TListBoxFormControlObj(TSectionList* document, ThtmlForm* form, const TAttributeList& attrs, bool combo)
     : TFormControlObj(document, form, attrs), Multiple(!combo && attrs.Has(MultipleSy)) {
     if (const TAttribute* size = attrs.Find(SizeSy); size && size->Number >= 1) Rows = std::min(size->Number, MaxRows);
-    TFormWidgetSpec spec;
-    spec.Kind = combo ? TFormWidgetKind::ComboBox : TFormWidgetKind::ListBox;
-    spec.Font = PreFont();
-    spec.MultiSelect = Multiple;
-    MakeWidget(spec);
+    TFormWidgetDesc desc;
+    desc.Kind = combo ? TFormWidgetKind::ComboBox : TFormWidgetKind::ListBox;
+    desc.Font = PreFont();
+    desc.MultiSelect = Multiple;
+    MakeWidget(desc);
     widget_->SetBounds(0, InitialTop, 40, 20);
 }
 
@@ -534,11 +534,11 @@ TTextAreaFormControlObj::TTextAreaFormControlObj(TSectionList* document, ThtmlFo
     if (const TAttribute* a = attrs.Find(RowsSy); a && a->Number > 0) Rows = std::min(a->Number, MaxRows);
     const std::string wrap = Attr(attrs, WrapAttrSy);
     WordWrap = SameText(wrap, "soft") || SameText(wrap, "hard");
-    TFormWidgetSpec spec;
-    spec.Kind = TFormWidgetKind::Memo;
-    spec.Font = PreFont();
-    spec.WordWrap = WordWrap;
-    MakeWidget(spec);
+    TFormWidgetDesc desc;
+    desc.Kind = TFormWidgetKind::Memo;
+    desc.Font = PreFont();
+    desc.WordWrap = WordWrap;
+    MakeWidget(desc);
     widget_->SetBounds(0, InitialTop, 200, 80);
     // Text areas carry the edits' key handler; Enter in a memo is a new line and submits nothing.
     widget_->OnReturn = [] {};

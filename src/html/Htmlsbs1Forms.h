@@ -31,7 +31,7 @@ class TCell;
 enum class TFormWidgetKind : uint8_t { Edit, Button, CheckBox, Radio, ListBox, ComboBox, Memo };
 
 // What a window control is made with.
-struct TFormWidgetSpec {
+struct TFormWidgetDesc {
     TFormWidgetKind Kind = TFormWidgetKind::Edit;
     TFont Font;               // edits, lists and memos: the preformatted face at 10 points
     bool Password = false;    // edit: shows "*" for each character
@@ -79,14 +79,14 @@ public:
     std::function<void()> OnBlur;   // and lost it
 };
 
-using TFormWidgetFactory = std::function<std::unique_ptr<TFormWidget>(const TFormWidgetSpec&)>;
+using TFormWidgetFactory = std::function<std::unique_ptr<TFormWidget>(const TFormWidgetDesc&)>;
 
 // A window control without a window: it keeps the state a real one would and counts what was
 // done to it. Documents without a factory use it; tests drive it as a person would.
 class TMemoryFormWidget : public TFormWidget {
 public:
-    explicit TMemoryFormWidget(const TFormWidgetSpec& spec);
-    TFormWidgetSpec Spec;
+    explicit TMemoryFormWidget(const TFormWidgetDesc& desc);
+    TFormWidgetDesc Desc;
     int Moves = 0, Shows = 0, Hides = 0; // calls that changed the position or the visibility
     bool HasFocus = false;
 
@@ -180,7 +180,7 @@ public:
     void Place(int x, int y);
 
 protected:
-    void MakeWidget(const TFormWidgetSpec& spec);
+    void MakeWidget(const TFormWidgetDesc& desc);
     // The control's font for measuring: the preformatted face at 10 points.
     TFont PreFont() const;
     // Canvas font measurements of "A".

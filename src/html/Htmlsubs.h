@@ -321,7 +321,7 @@ public:
 
     // The form layer's links to the viewer (Htmlsbs1Forms.h). Controls made while a factory is
     // set get its window controls; the others keep their state without a window.
-    std::function<std::unique_ptr<class TFormWidget>(const struct TFormWidgetSpec&)> WidgetFactory;
+    std::function<std::unique_ptr<class TFormWidget>(const struct TFormWidgetDesc&)> WidgetFactory;
     // Takes a submission: action, target, encoding type, method and the list, which it owns.
     std::function<void(const std::string& action, const std::string& target, const std::string& encType,
                        const std::string& method, std::unique_ptr<TStringList> results)>

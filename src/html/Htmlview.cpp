@@ -204,7 +204,7 @@ THTMLViewer::THTMLViewer(TComponent* owner)
             MessageBoxA(nullptr, message.c_str(), "Error", MB_OK | MB_ICONERROR);
     };
     // The page's form controls are windows on the panel; what they do comes back here.
-    doc_->WidgetFactory = [this](const TFormWidgetSpec& spec) { return MakeViewerFormWidget(panel_, spec); };
+    doc_->WidgetFactory = [this](const TFormWidgetDesc& desc) { return MakeViewerFormWidget(panel_, desc); };
     doc_->SubmitReceiver = [this](const std::string& action, const std::string& target, const std::string& encType,
                                   const std::string& method, std::unique_ptr<TStringList> results) {
         SubmitForm(action, target, encType, method, std::move(results));

@@ -112,13 +112,13 @@ protected:
 
 class TWinFormWidget : public TFormWidget {
 public:
-    TWinFormWidget(TWinControl* panel, const TFormWidgetSpec& spec) : kind_(spec.Kind) {
-        const bool edit = spec.Kind == TFormWidgetKind::Edit;
-        switch (spec.Kind) {
+    TWinFormWidget(TWinControl* panel, const TFormWidgetDesc& desc) : kind_(desc.Kind) {
+        const bool edit = desc.Kind == TFormWidgetKind::Edit;
+        switch (desc.Kind) {
         case TFormWidgetKind::Edit: {
             auto* e = new TFormWindow<TPasswordEdit>(this, true);
-            e->Password = spec.Password;
-            e->MaxLength = spec.MaxLength;
+            e->Password = desc.Password;
+            e->MaxLength = desc.MaxLength;
             control_ = edit_ = e;
             break;
         }
@@ -127,24 +127,24 @@ public:
         case TFormWidgetKind::Radio: control_ = check_ = new TFormWindow<TRadioBox>(this, false); break;
         case TFormWidgetKind::ListBox: {
             auto* l = new TFormWindow<TMultiListBox>(this, false);
-            l->Multiple = spec.MultiSelect;
+            l->Multiple = desc.MultiSelect;
             control_ = list_ = l;
             break;
         }
         case TFormWidgetKind::ComboBox: control_ = list_ = new TFormWindow<TComboBox>(this, false); break;
         case TFormWidgetKind::Memo: {
             auto* m = new TFormWindow<TScrollMemo>(this, false);
-            m->WordWrap = spec.WordWrap;
+            m->WordWrap = desc.WordWrap;
             control_ = memo_ = m;
             break;
         }
         }
         (void)edit;
-        multiple_ = spec.MultiSelect;
+        multiple_ = desc.MultiSelect;
         control_->TabStop = true;
-        if (spec.Kind == TFormWidgetKind::Button) control_->SetCaption(spec.Caption);
-        TFont f = spec.Font;
-        if (spec.Kind == TFormWidgetKind::Button || spec.Kind == TFormWidgetKind::CheckBox || spec.Kind == TFormWidgetKind::Radio)
+        if (desc.Kind == TFormWidgetKind::Button) control_->SetCaption(desc.Caption);
+        TFont f = desc.Font;
+        if (desc.Kind == TFormWidgetKind::Button || desc.Kind == TFormWidgetKind::CheckBox || desc.Kind == TFormWidgetKind::Radio)
             f.Color = clBtnText;
         else
             control_->SetColor(clWindow), f.Color = clWindowText;
@@ -266,6 +266,6 @@ private:
 
 } // namespace
 
-std::unique_ptr<TFormWidget> MakeViewerFormWidget(TWinControl* panel, const TFormWidgetSpec& spec) {
-    return std::make_unique<TWinFormWidget>(panel, spec);
+std::unique_ptr<TFormWidget> MakeViewerFormWidget(TWinControl* panel, const TFormWidgetDesc& desc) {
+    return std::make_unique<TWinFormWidget>(panel, desc);
 }

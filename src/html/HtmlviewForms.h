@@ -10,4 +10,4 @@ class TWinControl;
 
 // Makes the window control for one form control as a child of `panel`, out of sight until layout
 // places it.
-std::unique_ptr<TFormWidget> MakeViewerFormWidget(TWinControl* panel, const TFormWidgetSpec& spec);
+std::unique_ptr<TFormWidget> MakeViewerFormWidget(TWinControl* panel, const TFormWidgetDesc& desc);

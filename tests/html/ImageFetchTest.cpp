@@ -10,7 +10,7 @@
 namespace {
 
 std::string SmallGif(int frames = 1, int transparent = -1) {
-    giftest::TSpec s;
+    giftest::TGifRecipe s;
     s.ScreenWidth = 5, s.ScreenHeight = 4, s.GlobalColors = giftest::Palette(2);
     for (int i = 0; i < frames; ++i)
         s.Frames.push_back(
