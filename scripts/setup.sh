@@ -19,7 +19,7 @@ packages=(
   libjpeg-dev libpng-dev zlib1g-dev libgumbo-dev libgif-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   xvfb xauth x11-utils imagemagick
-  python3 python3-pil fonts-dejavu-core id3v2 sharutils tinyproxy dpkg-dev
+  python3 python3-pil fonts-dejavu-core id3v2 sharutils tinyproxy dpkg-dev sqlite3
 )
 missing=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

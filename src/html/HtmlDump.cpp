@@ -2,6 +2,7 @@
 
 #include "html/Htmlsbs1.h"
 #include "html/HtmlsubsTables.h"
+#include "toolkit/MemoryCanvas.h"
 #include "toolkit/SysUtils.h"
 
 namespace {
@@ -122,6 +123,24 @@ std::string DumpText(TSectionList& doc) {
 }
 
 std::string DumpPage(TSectionList& doc, const THtmlParseInfo& info) {
-    return "Title: " + info.Title + "\n\nLinks:\n" + DumpLinks(doc) + "\nText:\n" + DumpText(doc) + "\nLayout:\n" +
-           DumpLayout(doc);
+    return "Title: " + info.Title + "\n\nLinks:\n" + DumpLinks(doc) + "\nForms:\n" + htmlforms::DumpForms(doc) + "\nText:\n" +
+           DumpText(doc) + "\nLayout:\n" + DumpLayout(doc);
+}
+
+std::string DumpHtml(const std::string& html, int width) {
+    THtmlSettings settings;
+    settings.FontName = "Tahoma";
+    settings.FontSize = 8;
+    TSectionList doc(&settings);
+    std::string errors;
+    doc.OnLayoutError = [&](const std::string& message) { errors += "Layout error: " + message + "\n"; };
+    TStringList names;
+    THtmlParseInfo info;
+    try {
+        HtmlParseBuffer(doc, names, html.data(), html.size(), THtmlCallbacks{}, info);
+    } catch (const EParseError& e) { errors += "Parse error: " + e.Message() + "\n"; }
+    TMemoryCanvas canvas(1, 1);
+    int widest = 0;
+    doc.DoLayout(canvas, width, widest);
+    return errors + DumpPage(doc, info);
 }

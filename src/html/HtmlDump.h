@@ -1,6 +1,6 @@
 // Text dumps of a parsed and laid-out page, for people debugging a page and for tests: the
-// title, the links, the visible text in reading order, and the layout (sections, lines, table
-// columns, rows and cell rectangles).
+// title, the links, the forms, the visible text in reading order, and the layout (sections,
+// lines, table columns, rows and cell rectangles).
 #pragma once
 
 #include <string>
@@ -15,5 +15,9 @@ std::string DumpLayout(TSectionList& doc);
 std::string DumpLinks(TSectionList& doc);
 // The text of every text section in reading order, one section a line.
 std::string DumpText(TSectionList& doc);
-// The whole dump of a page: title, links, text and layout.
+// The whole dump of a page: title, links, forms (action, method and the pairs their default values
+// send), text and layout.
 std::string DumpPage(TSectionList& doc, const THtmlParseInfo& info);
+// Parses html with the plug-in's settings (Tahoma 8), lays it out on the fixed-metric memory
+// canvas at width pixels and dumps it whole; parse and layout errors come first.
+std::string DumpHtml(const std::string& html, int width);

@@ -495,9 +495,13 @@ void TSection::Paint(TPaintContext& pc) {
         for (int p = line.FirstPiece; p < line.FirstPiece + line.Pieces; ++p) {
             const TLinePiece& piece = Pieces[static_cast<size_t>(p)];
             if (piece.Run < 0) {
-                if (Buff[static_cast<size_t>(piece.Start)] == ImageChar)
+                if (Buff[static_cast<size_t>(piece.Start)] == ImageChar) {
                     if (TImageObj* img = ImageAtPos(piece.Start); img && !img->Floating())
                         img->Draw(canvas, pc.X + img->DrawX, pc.Y + img->DrawY, pc.Colors);
+                } else if (pc.Printing) {
+                    if (TFormControlObj* ctl = ControlAtPos(piece.Start))
+                        ctl->DrawSubstitute(canvas, pc.X + ctl->DocX, pc.Y + ctl->DocY);
+                }
                 continue;
             }
             const TFontObj& f = Fonts[piece.Run];
@@ -820,6 +824,7 @@ void TSectionList::Clear() {
         });
     Sections.clear();
     MapList.clear();
+    FormControlList.clear();
     Forms.clear();
     Page = TPageColors{};
     FontCache.Clear();
@@ -840,13 +845,14 @@ void TSectionList::UnregisterLinks(const TSection* section, int count) {
 int TSectionList::DoLayout(TCanvas& canvas, int width, int& maxWidth, int top) {
     int curs = 0;
     maxWidth = 0;
+    htmlforms::AdjustSizes(*this, canvas);
     int h = TCell::DoLayout(canvas, top, 0, width, curs, maxWidth);
     return h;
 }
 
-void TSectionList::Draw(TCanvas& canvas, const TRect& clip, int x, int y) {
+void TSectionList::Draw(TCanvas& canvas, const TRect& clip, int x, int y, bool printing) {
     canvas.PushClip(clip);
-    TPaintContext pc{canvas, *this, Colors(), clip, x, y};
+    TPaintContext pc{canvas, *this, Colors(), clip, x, y, printing};
     TCell::Draw(pc);
     canvas.PopClip();
 }
@@ -891,18 +897,7 @@ TSection* TSectionList::TextSectionAt(int index) {
     return found;
 }
 
-std::vector<TFormControlObj*> TSectionList::AllControls() const {
-    std::vector<TFormControlObj*> out;
-    for (auto& f : Forms)
-        for (auto& c : f->Controls) out.push_back(c.get());
-    return out;
-}
-
-void TSectionList::PlaceControls(int dx, int dy) {
-    for (auto& f : Forms)
-        for (auto& c : f->Controls)
-            if (c->LaidOut && !c->Hidden()) c->Place(c->DocX + dx, c->DocY + dy);
-}
+void TSectionList::PlaceControls(int dx, int dy, int viewHeight) { htmlforms::PlaceControls(*this, dx, dy, viewHeight); }
 
 bool TSectionList::Contains(const TSectionBase* section) {
     bool found = false;

@@ -69,6 +69,7 @@ struct TPaintContext {
     TDocColors Colors;
     TRect Clip;
     int X = 0, Y = 0;
+    bool Printing = false; // form controls are drawn as pictures of themselves
     // Whether document rows top..bottom (exclusive) meet the clip.
     bool RowsVisible(int top, int bottom) const { return bottom + Y > Clip.Top && top + Y < Clip.Bottom; }
 };
@@ -299,7 +300,7 @@ public:
     int DoLayout(TCanvas& canvas, int width, int& maxWidth, int top = 0);
     // Draws the part of the document within `clip`; screen = document position + (x, y). A
     // viewer scrolled to position p passes y = -p.
-    void Draw(TCanvas& canvas, const TRect& clip, int x, int y);
+    void Draw(TCanvas& canvas, const TRect& clip, int x, int y, bool printing = false);
     // The link at a document point; it becomes the active link run.
     TFontObj* GetURL(int x, int y, TUrlTarget& url);
     // Hover colouring on a mouse move; true when something must be repainted.
@@ -317,10 +318,23 @@ public:
     // text follows), or null.
     TSection* TextSectionAt(int index);
     // Every form control of the page, in the order they were added.
-    std::vector<TFormControlObj*> AllControls() const;
-    // Moves every visible control's window to its laid-out place, shifted by (dx, dy); called
-    // after layout and after scrolling, never while painting.
-    void PlaceControls(int dx, int dy);
+    const std::vector<TFormControlObj*>& AllControls() const { return FormControlList; }
+    std::vector<TFormControlObj*> FormControlList;
+    // Moves the window of every control in view to its laid-out place, shifted by (dx, dy), and
+    // hides the others; called after layout and after scrolling, never while painting.
+    void PlaceControls(int dx, int dy, int viewHeight);
+
+    // The form layer's links to the viewer (Htmlsbs1Forms.h). Controls made while a factory is
+    // set get its window controls; the others keep their state without a window.
+    std::function<std::unique_ptr<class TFormWidget>(const struct TFormWidgetDesc&)> WidgetFactory;
+    // Takes a submission: action, target, encoding type, method and the list, which it owns.
+    std::function<void(const std::string& action, const std::string& target, const std::string& encType,
+                       const std::string& method, std::unique_ptr<TStringList> results)>
+        SubmitReceiver;
+    // A control received the focus (the viewer scrolls it into view).
+    std::function<void(TFormControlObj* control)> OnControlFocused;
+    // A button, check box or radio button was clicked: the control and its ONCLICK text.
+    std::function<void(TFormControlObj* control, const std::string& onClick)> OnObjectClick;
     bool Contains(const TSectionBase* section);
 
 private:

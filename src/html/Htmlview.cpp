@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "html/Htmlsbs1.h"
+#include "html/HtmlviewForms.h"
 #include "toolkit/Application.h"
 #include "toolkit/GdiCanvas.h"
 #include "toolkit/MessagePump.h"
@@ -202,12 +203,23 @@ THTMLViewer::THTMLViewer(TComponent* owner)
         else
             MessageBoxA(nullptr, message.c_str(), "Error", MB_OK | MB_ICONERROR);
     };
+    // The page's form controls are windows on the panel; what they do comes back here.
+    doc_->WidgetFactory = [this](const TFormWidgetDesc& desc) { return MakeViewerFormWidget(panel_, desc); };
+    doc_->SubmitReceiver = [this](const std::string& action, const std::string& target, const std::string& encType,
+                                  const std::string& method, std::unique_ptr<TStringList> results) {
+        SubmitForm(action, target, encType, method, std::move(results));
+    };
+    doc_->OnControlFocused = [this](TFormControlObj* c) { ControlFocused(c->DocY, c->Height()); };
+    doc_->OnObjectClick = [this](TFormControlObj* c, const std::string& onClick) {
+        if (OnObjectClick) OnObjectClick(this, c, onClick);
+    };
     panel_->SetColor(doc_->Background());
     Relayout(false);
 }
 
 THTMLViewer::~THTMLViewer() {
     *alive_ = false;
+    doc_->Clear(); // the control windows go while the panel is still there
     DestroyComponents();
     doc_.reset();
     if (measureDC_) DeleteDC(measureDC_);
@@ -468,7 +480,7 @@ void THTMLViewer::ArrangeBars() {
     PlaceControls();
 }
 
-void THTMLViewer::PlaceControls() { doc_->PlaceControls(marginWidth_ - hpos_, -pos_); }
+void THTMLViewer::PlaceControls() { doc_->PlaceControls(marginWidth_ - hpos_, -pos_, plan_.PanelHeight); }
 
 void THTMLViewer::SizeChanged() {
     if (!panel_ || !doc_) return;
@@ -516,12 +528,18 @@ void THTMLViewer::ScrollTo(int pos, TScrollPaint how) {
     if (diff == 0) return;
     pos_ = pos;
     vbar_->SetPosition(pos_);
-    PlaceControls();
-    if (!panel_->HandleAllocated()) return;
+    if (!panel_->HandleAllocated()) {
+        PlaceControls();
+        return;
+    }
     if (how == TScrollPaint::Pixels || (how == TScrollPaint::PixelsForOneLine && std::abs(diff) == VSmallChange)) {
-        ScrollWindowEx(panel_->Handle(), 0, -diff, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
+        // The control windows move with the pixels; then those that came into view are shown and
+        // those that left it hidden.
+        ScrollWindowEx(panel_->Handle(), 0, -diff, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE | SW_SCROLLCHILDREN);
+        PlaceControls();
         UpdateWindow(panel_->Handle());
     } else {
+        PlaceControls();
         InvalidatePanel();
     }
 }
@@ -823,6 +841,13 @@ void THTMLViewer::PanelMouseUp(TMouseButton button, TShiftState shift, int x, in
         leftDown_ = false;
         if (GetCapture() == panel_->Handle()) ReleaseCapture();
         if (wasDown && clickStarted_ && doc_->SelB == doc_->SelE) {
+            // An image input submits its form with the click's place in the picture.
+            if (TImageFormControlObj* input = htmlforms::ImageInputFor(*doc_, doc_->ImageAt(d.x, d.y))) {
+                clickStarted_ = false;
+                input->ImageClicked(d.x - input->Image->DrawX, d.y - input->Image->DrawY);
+                if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+                return;
+            }
             TUrlTarget url;
             doc_->GetURL(d.x, d.y, url);
             clickStarted_ = false;

@@ -69,6 +69,10 @@ public:
     void DoSelect();
     void DoTextArea();
     std::vector<std::string> ReadTextAreaLines();
+    // The form a new control joins: the current one, or a new implicit one.
+    ThtmlForm* FormForControl();
+    // Takes a control into its form and the current section; null when the page has too many.
+    template <class T> T* AddFormControl(std::unique_ptr<T> control, bool hidden);
 
     // ---- builder helpers
     TMyFont CurFont() const;
@@ -117,5 +121,5 @@ public:
     bool InPSpace = false, InPre = false, BodySeen = false;
     bool SectionNamed = false; // an anchor names the current section
     int Level = 0, Depth = 0;
-    bool HaveForm = false;
+    ThtmlForm* CurrentForm = nullptr; // FORM to /FORM, or the implicit form of controls outside one
 };

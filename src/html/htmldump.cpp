@@ -1,13 +1,13 @@
 // htmldump FILE [WIDTH]: parses an HTML file, lays it out on the fixed-metric memory canvas at
 // WIDTH pixels (default 564, the plug-in's window) with the plug-in's settings (Tahoma 8), and
-// prints the title, the links, the visible text and the layout dump.
+// prints the title, the links, the forms with the pairs their default values send, the visible
+// text and the layout dump.
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
 
 #include "html/HtmlDump.h"
-#include "toolkit/MemoryCanvas.h"
 #include "toolkit/SysUtils.h"
 
 int main(int argc, char** argv) {
@@ -26,20 +26,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "htmldump: WIDTH must be 1 to 100000\n");
         return 2;
     }
-    THtmlSettings settings;
-    settings.FontName = "Tahoma";
-    settings.FontSize = 8;
-    TSectionList doc(&settings);
-    doc.OnLayoutError = [](const std::string& message) { std::printf("Layout error: %s\n", message.c_str()); };
-    TStringList names;
-    THtmlParseInfo info;
-    try {
-        HtmlParseBuffer(doc, names, html.data(), html.size(), THtmlCallbacks{}, info);
-    } catch (const EParseError& e) { std::printf("Parse error: %s\n", e.Message().c_str()); }
-    TMemoryCanvas canvas(1, 1);
-    int widest = 0;
-    doc.DoLayout(canvas, width, widest);
-    std::string out = DumpPage(doc, info);
+    std::string out = DumpHtml(html, width);
     std::fwrite(out.data(), 1, out.size(), stdout);
     return 0;
 }

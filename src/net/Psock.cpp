@@ -102,6 +102,19 @@ void TPowersock::WaitPass() {
     if (!*alive) throw EAbortError("Socket destroyed during a wait");
 }
 
+bool TPowersock::PollRead() {
+    // Bytes that are there are taken at once: a read notification comes a trip through the
+    // platform's socket service and the message queue later. Only when nothing is there does the
+    // wait pass sleep.
+    if (!IsConnected || inHandler_ || readPaused_ || CancelRequested) return false;
+    const size_t before = receive_.Size();
+    const int32_t counted = BytesReceived;
+    auto alive = alive_;
+    ReadToStream();
+    if (!*alive) throw EAbortError("Socket destroyed during a wait");
+    return receive_.Size() != before || BytesReceived != counted;
+}
+
 bool TPowersock::Notify(const TNotifyEvent& event) {
     if (!event) return true;
     auto alive = alive_;
@@ -494,7 +507,8 @@ std::string TPowersock::ReadLn(const TReceiveLimit& limit) {
     ReportStatus(8, "ReadLn");
     TimerOn();
     idleTimer_ = true;
-    while (!receive_.HasLine() && receive_.Size() <= limit.Max && !CancelRequested && !TimedOut && IsConnected) WaitPass();
+    while (!receive_.HasLine() && receive_.Size() <= limit.Max && !CancelRequested && !TimedOut && IsConnected)
+        if (!PollRead()) WaitPass();
     TimerOff();
     if (TimedOut) RaiseIfInterrupted("Socket readln timed out", "Socket readln aborted");
     if (CancelRequested) throw EAbortError("Socket readln aborted"); // the request stays set
@@ -515,7 +529,7 @@ void TPowersock::CaptureString(std::string& text, int count, const TReceiveLimit
         const bool open = IsConnected || !receive_.Empty();
         if (count == -1 ? !open : (count < 0 || text.size() >= static_cast<size_t>(count) || !open)) break;
         if (receive_.Empty()) {
-            WaitPass();
+            if (!PollRead()) WaitPass();
             continue;
         }
         const size_t before = text.size();
@@ -550,7 +564,8 @@ void TPowersock::CaptureFile(const std::string& fileName, int64_t limit) {
     captureLimit_ = limit;
     TimerOn();
     idleTimer_ = true;
-    while (IsConnected && !CancelRequested && !TimedOut && (limit < 0 || BytesReceived < limit)) WaitPass();
+    while (IsConnected && !CancelRequested && !TimedOut && (limit < 0 || BytesReceived < limit))
+        if (!PollRead()) WaitPass();
     TimerOff();
     captureFile_ = nullptr;
     captureLimit_ = -1;

@@ -214,6 +214,8 @@ protected:
     // A token that turns false when the object is destroyed; copy it before running code that
     // may destroy the object (a wait pass, an event handler) and test it afterwards.
     std::shared_ptr<const bool> Alive() const { return alive_; }
+    // Reads what the socket holds now, without waiting; true when bytes came.
+    bool PollRead();
     // Raises an event whose handler may destroy the object; false when it did.
     bool Notify(const TNotifyEvent& event);
     // Raises `timedOutMessage` (ESockError) or `abortMessage` (EAbortError) when the wait was

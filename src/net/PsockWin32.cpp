@@ -100,7 +100,14 @@ public:
         // Notifications of the closed socket may still wait in the queue. The next socket can
         // get the same handle value, so they could not be told apart later: drop them now.
         MSG m;
-        while (PeekMessageA(&m, window_.Handle(), sockmsg::SocketEvent, sockmsg::SocketEvent, PM_REMOVE)) {}
+        while (PeekMessageA(&m, window_.Handle(), sockmsg::SocketEvent, sockmsg::SocketEvent, PM_REMOVE)) {
+            // Wine hands out a queued quit whatever the filter: it belongs to the loop that owns
+            // the thread, so it goes back.
+            if (m.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(m.wParam));
+                break;
+            }
+        }
         return rc;
     }
 

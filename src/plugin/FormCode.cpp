@@ -290,6 +290,7 @@ void TForm1::CreateComponents() {
     NMHTTP1->OnAboutToSend = [this](TObject* s) { NMHTTP1AboutToSend(s); };
     NMHTTP1->OnSuccess = [this](CmdType c) { NMHTTP1Success(c); };
     NMHTTP1->OnFailure = [this](CmdType c) { NMHTTP1Failure(c); };
+    NMHTTP1->OnRedirect = [this](bool& handled) { NMHTTP1Redirect(handled); };
 
     NMURL1 = new TNMURL(this);
     NMURL1->SetName("NMURL1");
@@ -421,18 +422,4 @@ void TForm1::SetTrackLabelCaption(const std::string& s) { TrackLabel->SetCaption
 void TForm1::SetRatingButtonCaption(const std::string& s) { FocusButton1->SetCaption(s); }
 void TForm1::SetWatcherEnabled(bool enabled) { CheckPlayTimer->SetEnabled(enabled); }
 
-// ---------------------------------------------------------------- requests (not yet built)
-
-void TForm1::FocusButton1Click(TObject*) {}
-void TForm1::BitBtn5Click(TObject*) {}
-void TForm1::Viewer2HotSpotClick(TObject*, const std::string&, bool&) {}
-void TForm1::Viewer2FormSubmit(TObject*, const std::string&, const std::string&, const std::string&, const std::string&,
-                               std::unique_ptr<TStringList>) {}
-void TForm1::NMHTTP1AboutToSend(TObject*) {}
-void TForm1::NMHTTP1Success(int) {}
-void TForm1::NMHTTP1Failure(int) {}
-void TForm1::ProgressTimerTimer(TObject*) {}
-void TForm1::StopButtonClick(TObject*) {}
-void TForm1::BitBtn6Click(TObject*) {}
-void TForm1::PellucorBtnLargeClick(TObject*) {}
-void TForm1::VelmorraBtnLargeClick(TObject*) {}
+TPlayerQueries& TForm1::Player() { return *player_; }

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "player/PlayerQuery.h"
+#include "plugin/FormCodeRequestRules.h"
 #include "plugin/FormCodeRules.h"
 #include "toolkit/Forms.h"
 
@@ -119,7 +120,8 @@ public:
     // Shows the proxy dialog and applies its answer.
     void CheckProxy();
 
-    // Rating, recommendation and link handlers. Bound to their controls; they do nothing yet.
+    // Rating, recommendation, link and form handlers, the busy indicator and the outside pages
+    // (FormCodeRequests.cpp).
     void FocusButton1Click(TObject* Sender);
     void BitBtn5Click(TObject* Sender);
     void Viewer2HotSpotClick(TObject* Sender, const std::string& SRC, bool& Handled);
@@ -128,11 +130,20 @@ public:
     void NMHTTP1AboutToSend(TObject* Sender);
     void NMHTTP1Success(int Cmd);
     void NMHTTP1Failure(int Cmd);
+    // A redirection brought a cookie: the listener's value is taken over as after a success, so
+    // the next request still carries it as UserCookie.
+    void NMHTTP1Redirect(bool& Handled);
     void ProgressTimerTimer(TObject* Sender);
     void StopButtonClick(TObject* Sender);
     void BitBtn6Click(TObject* Sender);
     void PellucorBtnLargeClick(TObject* Sender);
     void VelmorraBtnLargeClick(TObject* Sender);
+    // Follows a link of a shown page: into the viewer when it leads into the service, else to
+    // the system browser.
+    void GetURL(const std::string& url);
+
+    // Reply pages handed to the viewer since the window was created.
+    int PagesShown() const { return pagesShown_; }
 
     // The layout test, made afresh on every call: the screen is at least 810 pixels wide.
     bool WideLayout() override;
@@ -155,8 +166,21 @@ private:
     void SetRatingButtonCaption(const std::string& s) override;
     void SetWatcherEnabled(bool enabled) override;
 
+    // Requests (FormCodeRequests.cpp).
+    TPlayerQueries& Player();
+    // Runs one request of the engine: the busy indicator ends however the request ends, and a
+    // window released meanwhile shows nothing more (it goes when its handler returns).
+    void RunRequest(const std::function<void()>& request);
+    void EndBusy();
+    void SetCookieFieldFromStore();
+    void AskProxyWhenFirst();
+    // Reply hand-over: the body through the hidden memo into the viewer.
+    void HandOver(bool showViewer);
+    void TakeOverCookie();
+
     class TPlayer;
     std::unique_ptr<TPlayer> player_;
     std::unique_ptr<TTrackWatcher> watcher_;
     std::unique_ptr<TRegistry> registry_;
+    int pagesShown_ = 0;
 };

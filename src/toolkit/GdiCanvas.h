@@ -73,6 +73,7 @@ public:
     TRect ClipRect() const override;
     void PushOrigin(int dx, int dy) override;
     void PopOrigin() override;
+    bool OneBitDevice() const override { return GetDeviceCaps(dc_, BITSPIXEL) == 1 && GetDeviceCaps(dc_, PLANES) == 1; }
 
 private:
     void RealizePen();

@@ -184,6 +184,9 @@ public:
     // control paints in its own coordinates this way.
     virtual void PushOrigin(int dx, int dy) = 0;
     virtual void PopOrigin() = 0;
+    // A one-bit, one-plane device (a monochrome printer): drawings that rely on shades of grey
+    // use black lines instead.
+    virtual bool OneBitDevice() const { return false; }
 
 protected:
     TPoint penPos_;

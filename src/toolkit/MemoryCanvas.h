@@ -55,6 +55,8 @@ public:
     TRect ClipRect() const override;
     void PushOrigin(int dx, int dy) override;
     void PopOrigin() override;
+    bool OneBitDevice() const override { return OneBit; }
+    bool OneBit = false; // pretend to be a monochrome device
 
 private:
     // The bitmap's pixel at a point of the current origin (callers clip first).

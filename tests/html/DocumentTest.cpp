@@ -247,41 +247,28 @@ TEST(DocumentLayout, FontSizesAreRoundedOnTheScale) {
     }
 }
 
-namespace {
-class TBoxControl : public TFormControlObj {
-public:
-    using TFormControlObj::TFormControlObj;
-    int Width() const override { return 30; }
-    int Height() const override { return 26; }
-    void Place(int x, int y) override {
-        TFormControlObj::Place(x, y);
-        ++Moves;
-    }
-    int Moves = 0;
-};
-} // namespace
-
 TEST(DocumentControls, ControlsArePlacedAfterLayoutNotWhilePainting) {
     TTestDoc d;
-    d.Parse("before ");
+    d.Parse("before <INPUT SIZE=5> after");
     TSection* s = d.Find("before");
-    auto& form = *d.List.Forms.emplace_back(std::make_unique<ThtmlForm>());
-    auto* box = static_cast<TBoxControl*>(form.Add(std::make_unique<TBoxControl>(&form)));
-    s->AddControl(box, false);
-    s->AppendText(" after");
+    ASSERT_NE(s, nullptr);
+    ASSERT_EQ(d.List.AllControls().size(), 1u);
+    TFormControlObj* box = d.List.AllControls()[0];
+    auto* w = static_cast<TMemoryFormWidget*>(box->WindowControl());
     d.Layout(400);
     EXPECT_TRUE(box->LaidOut);
     EXPECT_EQ(box->DocX, 7 * 8);
-    EXPECT_EQ(box->DocY, 0); // the line grows above the text to hold it
-    EXPECT_EQ(s->Lines[0].SpaceBefore, 26 - 20);
+    EXPECT_EQ(box->Width(), 5 * 7 + 5); // five characters of the 10-point face, and 5
+    const LineRec& line = s->Lines[0];
+    EXPECT_EQ(box->DocY + box->Height(), line.Y + line.SpaceBefore + line.LineHt);
+    const int moves = w->Moves;
     d.List.Draw(d.Canvas, Rect(0, 0, 400, 100), 0, -5);
-    EXPECT_EQ(box->Moves, 0);
-    d.List.PlaceControls(10, -5);
-    EXPECT_EQ(box->Moves, 1);
-    EXPECT_EQ(box->Left, 7 * 8 + 10);
-    EXPECT_EQ(box->Top, -5);
-    ASSERT_EQ(d.List.AllControls().size(), 1u);
-    EXPECT_EQ(d.List.AllControls()[0], box);
+    EXPECT_EQ(w->Moves, moves);
+    d.List.PlaceControls(10, -5, 100);
+    EXPECT_EQ(w->Bounds().Left, 7 * 8 + 10);
+    EXPECT_EQ(w->Bounds().Top, box->DocY - 5);
+    EXPECT_TRUE(w->Visible());
     d.List.Clear(); // the document's forms go with it, and with them the control
     EXPECT_TRUE(d.List.Forms.empty());
+    EXPECT_TRUE(d.List.AllControls().empty());
 }

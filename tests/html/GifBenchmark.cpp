@@ -41,7 +41,7 @@ const TFile& File(const std::string& name) {
     static std::map<std::string, TFile> files;
     auto it = files.find(name);
     if (it != files.end()) return it->second;
-    giftest::TSpec s;
+    giftest::TGifRecipe s;
     s.GlobalColors = giftest::Palette(8);
     if (name == "animated") {
         s.ScreenWidth = s.ScreenHeight = 200, s.Loop = 0;

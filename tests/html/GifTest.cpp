@@ -119,11 +119,11 @@ TEST(GifLzw, LongChainsNeedNoStack) {
     // One colour repeated: each code's string is one longer than the last, so the chain reaches
     // thousands of entries. 4095 entries hold strings up to 4090 bytes.
     const int n = 1 << 22;
-    giftest::TSpec spec;
-    spec.ScreenWidth = 2048, spec.ScreenHeight = n / 2048;
-    spec.GlobalColors = giftest::Palette(1);
-    spec.Frames.push_back({0, 0, 2048, n / 2048, false, 0, 0, -1, false, {}, Bytes(static_cast<size_t>(n), 1)});
-    TGIFImage g = Gif(giftest::WriteGif(spec));
+    giftest::TGifRecipe recipe;
+    recipe.ScreenWidth = 2048, recipe.ScreenHeight = n / 2048;
+    recipe.GlobalColors = giftest::Palette(1);
+    recipe.Frames.push_back({0, 0, 2048, n / 2048, false, 0, 0, -1, false, {}, Bytes(static_cast<size_t>(n), 1)});
+    TGIFImage g = Gif(giftest::WriteGif(recipe));
     EXPECT_FALSE(g.Truncated());
     for (uint8_t p : g.Frame(0).Pixels) ASSERT_EQ(p, 1);
 }
@@ -224,15 +224,15 @@ TEST(GifBytes, DamageAndLimitsRaise) {
 }
 
 TEST(GifBytes, TruncatedFileKeepsItsGoodFrames) {
-    giftest::TSpec spec;
-    spec.ScreenWidth = 8, spec.ScreenHeight = 8;
-    spec.GlobalColors = giftest::Palette(3);
+    giftest::TGifRecipe recipe;
+    recipe.ScreenWidth = 8, recipe.ScreenHeight = 8;
+    recipe.GlobalColors = giftest::Palette(3);
     for (int i = 0; i < 3; ++i) {
         giftest::TSpecFrame f{0, 0, 8, 8, false, 1, 5, -1, false, {}, Bytes(64)};
         for (size_t k = 0; k < 64; ++k) f.Pixels[k] = static_cast<uint8_t>((k * 7 + static_cast<size_t>(i)) % 8);
-        spec.Frames.push_back(f);
+        recipe.Frames.push_back(f);
     }
-    Bytes whole = giftest::WriteGif(spec);
+    Bytes whole = giftest::WriteGif(recipe);
     giftest::TReference ref = giftest::ReadWithGiflib(whole);
     // Cut at every byte of the last two frames: the frames that are complete are kept, exactly.
     for (size_t cut = whole.size() - 1; cut > whole.size() - 60; --cut) {
@@ -364,18 +364,18 @@ void ExpectSameAsGiflib(const Bytes& file, const std::string& what) {
 TEST(GifVsGiflib, GeneratedFiles) {
     struct TCase {
         std::string what;
-        giftest::TSpec spec;
+        giftest::TGifRecipe recipe;
     };
     std::vector<TCase> cases;
     for (int bits = 1; bits <= 8; ++bits) { // every colour-table size, GIF87a and GIF89a
-        giftest::TSpec s;
+        giftest::TGifRecipe s;
         s.ScreenWidth = 37, s.ScreenHeight = 23, s.Gif89 = bits % 2 == 0;
         s.GlobalColors = giftest::Palette(bits, static_cast<unsigned>(bits));
         s.Frames.push_back(Frame(0, 0, 37, 23, static_cast<unsigned>(bits), 1 << bits));
         cases.push_back({"table of " + std::to_string(1 << bits), s});
     }
     {
-        giftest::TSpec s; // local tables, one frame each, over a global one
+        giftest::TGifRecipe s; // local tables, one frame each, over a global one
         s.ScreenWidth = 20, s.ScreenHeight = 20, s.GlobalColors = giftest::Palette(2);
         for (int i = 0; i < 3; ++i) {
             auto f = Frame(i * 3, i * 4, 11, 9, 30u + static_cast<unsigned>(i), 16);
@@ -386,7 +386,7 @@ TEST(GifVsGiflib, GeneratedFiles) {
         cases.push_back({"local tables", s});
     }
     for (int h : {1, 2, 3, 4, 5, 7, 8, 9, 17, 33}) { // interlace with every remainder of 8
-        giftest::TSpec s;
+        giftest::TGifRecipe s;
         s.ScreenWidth = 5, s.ScreenHeight = h, s.GlobalColors = giftest::Palette(3);
         auto f = Frame(0, 0, 5, h, static_cast<unsigned>(h), 8);
         f.Interlace = true;
@@ -394,7 +394,7 @@ TEST(GifVsGiflib, GeneratedFiles) {
         cases.push_back({"interlaced, height " + std::to_string(h), s});
     }
     for (int disposal = 0; disposal <= 7; ++disposal) { // each disposal, with transparency
-        giftest::TSpec s;
+        giftest::TGifRecipe s;
         s.ScreenWidth = 16, s.ScreenHeight = 12, s.GlobalColors = giftest::Palette(3), s.Loop = 0;
         auto back = Frame(0, 0, 16, 12, 1, 8);
         auto mid = Frame(2, 3, 9, 6, 2, 8);
@@ -405,7 +405,7 @@ TEST(GifVsGiflib, GeneratedFiles) {
         cases.push_back({"disposal " + std::to_string(disposal), s});
     }
     {
-        giftest::TSpec s; // a transparent first frame: its holes stay empty
+        giftest::TGifRecipe s; // a transparent first frame: its holes stay empty
         s.ScreenWidth = 9, s.ScreenHeight = 9, s.GlobalColors = giftest::Palette(1);
         auto f = Frame(0, 0, 9, 9, 5, 2);
         f.Transparent = 1;
@@ -413,7 +413,7 @@ TEST(GifVsGiflib, GeneratedFiles) {
         cases.push_back({"transparent", s});
     }
     {
-        giftest::TSpec s; // indices past a small table
+        giftest::TGifRecipe s; // indices past a small table
         s.ScreenWidth = 6, s.ScreenHeight = 6, s.GlobalColors = giftest::Palette(1);
         auto f = Frame(0, 0, 6, 6, 6, 2);
         f.LocalColors = giftest::Palette(1, 9);
@@ -421,24 +421,24 @@ TEST(GifVsGiflib, GeneratedFiles) {
         cases.push_back({"two-colour local table", s});
     }
     {
-        giftest::TSpec s;
+        giftest::TGifRecipe s;
         s.GlobalColors = giftest::Palette(1);
         s.Frames.push_back(Frame(0, 0, 1, 1, 7, 2));
         cases.push_back({"1 x 1", s});
     }
     {
-        giftest::TSpec s;
+        giftest::TGifRecipe s;
         s.ScreenWidth = 4000, s.ScreenHeight = 10, s.GlobalColors = giftest::Palette(8);
         s.Frames.push_back(Frame(0, 0, 4000, 10, 8, 256));
         cases.push_back({"4000 x 10", s});
     }
     {
-        giftest::TSpec s; // large enough for the code table to fill and be cleared many times
+        giftest::TGifRecipe s; // large enough for the code table to fill and be cleared many times
         s.ScreenWidth = 300, s.ScreenHeight = 300, s.GlobalColors = giftest::Palette(8);
         s.Frames.push_back(Frame(0, 0, 300, 300, 9, 256));
         cases.push_back({"300 x 300, 256 colours", s});
     }
-    for (auto& c : cases) ExpectSameAsGiflib(giftest::WriteGif(c.spec), c.what);
+    for (auto& c : cases) ExpectSameAsGiflib(giftest::WriteGif(c.recipe), c.what);
 }
 
 TEST(GifVsGiflib, RealFiles) {
@@ -462,7 +462,7 @@ TEST(GifVsGiflib, RealFiles) {
 
 namespace {
 Bytes ThreeFrames(int loop, int delayCs) {
-    giftest::TSpec s;
+    giftest::TGifRecipe s;
     s.ScreenWidth = 4, s.ScreenHeight = 4, s.GlobalColors = giftest::Palette(2), s.Loop = loop;
     for (int i = 0; i < 3; ++i) {
         auto f = Frame(0, 0, 4, 4, static_cast<unsigned>(i), 4);

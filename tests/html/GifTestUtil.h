@@ -22,7 +22,7 @@ struct TSpecFrame {
     std::vector<uint8_t> Pixels;                     // Width x Height indices, rows top to bottom
 };
 
-struct TSpec {
+struct TGifRecipe {
     int ScreenWidth = 1, ScreenHeight = 1;
     bool Gif89 = true;
     std::vector<uint8_t> GlobalColors; // RGB triples (a power of two of them); empty: none
@@ -52,22 +52,22 @@ inline std::vector<uint8_t> Palette(int bits, unsigned seed = 1) {
     return rgb;
 }
 
-inline std::vector<uint8_t> WriteGif(const TSpec& spec) {
+inline std::vector<uint8_t> WriteGif(const TGifRecipe& recipe) {
     std::vector<uint8_t> out;
     int err = 0;
     GifFileType* gif = EGifOpen(&out, Write, &err);
     if (!gif) throw std::runtime_error("EGifOpen failed");
-    EGifSetGifVersion(gif, spec.Gif89);
-    ColorMapObject* global = MakeMap(spec.GlobalColors);
-    bool ok = EGifPutScreenDesc(gif, spec.ScreenWidth, spec.ScreenHeight, 8, 0, global) == GIF_OK;
+    EGifSetGifVersion(gif, recipe.Gif89);
+    ColorMapObject* global = MakeMap(recipe.GlobalColors);
+    bool ok = EGifPutScreenDesc(gif, recipe.ScreenWidth, recipe.ScreenHeight, 8, 0, global) == GIF_OK;
     GifFreeMapObject(global);
-    if (ok && spec.Loop >= 0) {
+    if (ok && recipe.Loop >= 0) {
         const GifByteType app[] = "NETSCAPE2.0";
-        const GifByteType loop[3] = {1, static_cast<GifByteType>(spec.Loop & 255), static_cast<GifByteType>(spec.Loop >> 8)};
+        const GifByteType loop[3] = {1, static_cast<GifByteType>(recipe.Loop & 255), static_cast<GifByteType>(recipe.Loop >> 8)};
         ok = EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_OK && EGifPutExtensionBlock(gif, 11, app) == GIF_OK &&
              EGifPutExtensionBlock(gif, 3, loop) == GIF_OK && EGifPutExtensionTrailer(gif) == GIF_OK;
     }
-    for (const TSpecFrame& f : spec.Frames) {
+    for (const TSpecFrame& f : recipe.Frames) {
         if (!ok) break;
         if (f.Control || f.Transparent >= 0 || f.Disposal || f.DelayCs) {
             GraphicsControlBlock gcb{f.Disposal, false, f.DelayCs, f.Transparent >= 0 ? f.Transparent : NO_TRANSPARENT_COLOR};

@@ -269,7 +269,7 @@ public:
 };
 
 Bytes OneFrameGif(int transparent, int frames = 1) {
-    giftest::TSpec s;
+    giftest::TGifRecipe s;
     s.ScreenWidth = 6, s.ScreenHeight = 6, s.GlobalColors = giftest::Palette(2);
     for (int i = 0; i < frames; ++i) {
         giftest::TSpecFrame f{0, 0, 6, 6, false, 0, 10, transparent, true, {}, Bytes(36)};

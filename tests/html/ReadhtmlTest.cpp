@@ -448,8 +448,8 @@ TEST(Readhtml, TablesFormsAndMapsKeepTextInOrder) {
     d.Parse("<TABLE BORDER><TR><TD>a<B>b</TD><TH>c</TH></TR><CAPTION>cap</CAPTION></TABLE>after"
             "<FORM>x<SELECT NAME=s><OPTION>one<OPTION>two</SELECT>y<TEXTAREA>t\nu</textarea >z</FORM>"
             "<MAP NAME=m><AREA SHAPE=rect COORDS=\"1,2,3,4\" HREF=a.htm></MAP>w");
-    EXPECT_EQ(d.Texts(), "afterxyzw");
-    EXPECT_EQ(d.AllTexts(), "cap|ab|c|afterxyzw"); // the caption shows above the rows
+    EXPECT_EQ(d.Texts(), "afterx\2y\2zw");             // each control stands as a character 2
+    EXPECT_EQ(d.AllTexts(), "cap|ab|c|afterx\2y\2zw"); // the caption shows above the rows
     auto* th = dynamic_cast<TSection*>(d.As<ThtmlTable>(0)->Rows.at(0)->Cells.at(1)->Cell->Sections.at(0).get());
     ASSERT_NE(th, nullptr);
     EXPECT_EQ(th->Buff, "c");
