@@ -845,6 +845,7 @@ void TSectionList::UnregisterLinks(const TSection* section, int count) {
 int TSectionList::DoLayout(TCanvas& canvas, int width, int& maxWidth, int top) {
     int curs = 0;
     maxWidth = 0;
+    ++LayoutPass;
     htmlforms::AdjustSizes(*this, canvas);
     int h = TCell::DoLayout(canvas, top, 0, width, curs, maxWidth);
     return h;
