@@ -276,9 +276,9 @@ TEST(ImageObj, DrawingPlaceholders) {
     err->SetSize(canvas, 100);
     ASSERT_EQ(err->State(), TImageState::Error);
     err->Draw(canvas, 0, 0, colors);
-    EXPECT_EQ(canvas.Bitmap().Pixel(4, 4), Px(clWhite));          // the error picture's corner
-    EXPECT_EQ(canvas.Bitmap().Pixel(4 + 7, 4 + 1), Px(clYellow)); // inside it
-    EXPECT_EQ(canvas.Bitmap().Pixel(0, 0), Px(ColorToRGB(clBtnShadow)));      // the sunken frame
+    EXPECT_EQ(canvas.Bitmap().Pixel(4, 4), Px(clWhite));                 // the error picture's corner
+    EXPECT_EQ(canvas.Bitmap().Pixel(4 + 7, 4 + 1), Px(clYellow));        // inside it
+    EXPECT_EQ(canvas.Bitmap().Pixel(0, 0), Px(ColorToRGB(clBtnShadow))); // the sunken frame
     // Images off: the not-loaded picture, and with a link a frame in the link colour.
     page.ctx.ViewImages = false;
     auto off = page.Image({{SrcSy, "none.gif"}, {AltSy, "Logo"}});
