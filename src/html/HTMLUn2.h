@@ -323,8 +323,8 @@ private:
 // from, the names whose data is awaited, and the animated pictures. The document owns one and
 // outlives its images.
 struct TImageContext {
-    bool ViewImages = true;
-    TImageSources Sources; // its Waiting is pointed at Waiting below when an image fetches
+    bool ViewImages = false; // as the viewer starts
+    TImageSources Sources;   // its Waiting is pointed at Waiting below when an image fetches
     std::set<std::string> Waiting;
     TAnimationList Animations;
 };

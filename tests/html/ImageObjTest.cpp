@@ -52,6 +52,7 @@ struct TPage {
     int reads = 0;
     TImageContext ctx;
     TPage() {
+        ctx.ViewImages = true;
         ctx.Sources.Cache = &cache;
         ctx.Sources.FullName = [](const std::string& src) { return src; };
         ctx.Sources.ReadFile = [this](const std::string& name, std::string& bytes) {
