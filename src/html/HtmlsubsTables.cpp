@@ -523,17 +523,21 @@ int ThtmlTable::LayOut(TLayoutContext& ctx, int y) {
     int cy = y;
     CaptionHeight = 0;
     auto layCaption = [&] {
-        Caption->Cell->DoLayout(ctx.Canvas, 0, TableX, TableWidth, curs, maxWidth);
-        Caption->Cell->ShiftY(cy);
+        Caption->Cell->DoLayout(ctx.Canvas, cy, TableX, TableWidth, curs, maxWidth);
         Caption->Box = Rect(TableX, cy, TableX + TableWidth, cy + Caption->Cell->Height);
         CaptionHeight = Caption->Cell->Height;
         cy += CaptionHeight;
     };
     if (Caption && CaptionOnTop) layCaption();
 
-    // Each cell is laid out at the top of an empty page and moved to its row once the row heights
-    // are known; row spans can still raise a row above it until then.
+    // Without row spans a row's top is known when its cells are laid out, and they are laid out
+    // in place. With them, each cell is laid out at the top of an empty page and moved to its row
+    // once the row heights are known (a span can still raise a row above it until then). Moving
+    // costs the cell's whole content, at every level of nesting: in place, nested tables cost
+    // their size, not their size times their depth.
     const int pad = CellPadding, sp = CellSpacing;
+    const bool inPlace = maxRowSpan_ <= 1;
+    int rowTop = cy;
     for (auto& row : Rows) {
         row->RowHeight = 0;
         for (size_t col = 0; col < row->Cells.size(); ++col) {
@@ -542,9 +546,12 @@ int ThtmlTable::LayOut(TLayoutContext& ctx, int y) {
             c.Wd = 0;
             for (int k = 0; k < c.ColSpan; ++k) c.Wd += Widths[col + static_cast<size_t>(k)];
             int contentW = std::max(c.Wd - 2 * pad - sp, 0);
-            c.ContentHt = c.Cell->DoLayout(ctx.Canvas, 0, CellX(static_cast<int>(col)) + pad, contentW, curs, maxWidth);
+            c.ContentHt = c.Cell->DoLayout(ctx.Canvas, inPlace ? rowTop + sp + pad : 0, CellX(static_cast<int>(col)) + pad,
+                                           contentW, curs, maxWidth);
             c.Ht = std::max(c.ContentHt, c.SpecHt - 2 * pad);
+            if (inPlace) row->RowHeight = std::max(row->RowHeight, c.Ht + 2 * pad + sp);
         }
+        rowTop += row->RowHeight;
     }
     // Row heights: single-row cells first, then each spanning cell spreads what it lacks.
     struct TSpan {
@@ -589,7 +596,11 @@ int ThtmlTable::LayOut(TLayoutContext& ctx, int y) {
             c.YIndent = std::max(c.YIndent, 0);
             const int x = CellX(static_cast<int>(col));
             c.Box = Rect(x, row->Y + sp, x + c.Wd - sp, row->Y + c.VSize);
-            c.Cell->ShiftY(row->Y + sp + pad + c.YIndent);
+            if (inPlace) {
+                if (c.YIndent != 0) c.Cell->ShiftY(c.YIndent);
+            } else {
+                c.Cell->ShiftY(row->Y + sp + pad + c.YIndent);
+            }
         }
     }
     cy += RowsHeight;

@@ -294,20 +294,25 @@ TEST(Tables, EveryLinkOfTheServicePageIsFoundAtItsOwnPoint) {
 
 namespace {
 
-// A section that counts how often layout asks for its widths.
+// A section that counts how often layout asks for its widths and moves it.
 struct TCountingSection : TSectionBase {
-    int* Measures;
-    TCountingSection(TSectionList* doc, int* measures) : TSectionBase(doc), Measures(measures) {}
+    int *Measures, *Moves;
+    TCountingSection(TSectionList* doc, int* measures, int* moves) : TSectionBase(doc), Measures(measures), Moves(moves) {}
     void MeasureWidths(TLayoutContext&, int& minW, int& maxW) override {
         ++*Measures;
         minW = maxW = 10;
     }
+    void ShiftY(int dy) override {
+        ++*Moves;
+        TSectionBase::ShiftY(dy);
+    }
 };
 
-// How often one layout measures a section that sits inside `depth` nested tables.
-int MeasuresAtDepth(int depth) {
+// How often one layout measures and moves a section that sits inside `depth` nested tables, each
+// holding `cell` in its one row (the section's own cell is the last).
+std::pair<int, int> MeasuresAtDepth(int depth, const std::string& cell = "<TD>x") {
     std::string html;
-    for (int i = 0; i < depth; ++i) html += "<TABLE BORDER><TR><TD>x";
+    for (int i = 0; i < depth; ++i) html += "<TABLE BORDER><TR>" + cell;
     TTestDoc d(8);
     d.Parse(html);
     ThtmlTable* inner = nullptr;
@@ -315,18 +320,26 @@ int MeasuresAtDepth(int depth) {
         if (auto* t = dynamic_cast<ThtmlTable*>(&b)) inner = t;
         return true;
     });
-    int measures = 0;
-    inner->Rows.at(0)->Cells.at(0)->Cell->Sections.push_back(std::make_unique<TCountingSection>(&d.List, &measures));
+    int measures = 0, moves = 0;
+    inner->Rows.at(0)->Cells.back()->Cell->Sections.push_back(std::make_unique<TCountingSection>(&d.List, &measures, &moves));
     d.Layout(500);
-    measures = 0;
+    measures = moves = 0;
     d.Layout(400); // a second layout measures again: nothing is kept from the first
-    return measures;
+    return {measures, moves};
 }
 
 } // namespace
 
-TEST(Tables, NestedTablesAreMeasuredOncePerLayout) {
+TEST(Tables, NestedTablesAreMeasuredAndPlacedOncePerLayout) {
     // The table around a nested one measures it for its columns, and the nested table then lays
-    // itself out: what is inside is measured once in that layout, however deep it sits.
-    for (int depth : {1, 2, 40}) EXPECT_EQ(MeasuresAtDepth(depth), 1) << "depth " << depth;
+    // itself out: what is inside is measured once in that layout, however deep it sits. Without
+    // row spans cells are laid out in place; with them, each level moves its cells once.
+    for (int depth : {1, 2, 40}) {
+        auto [measures, moves] = MeasuresAtDepth(depth);
+        EXPECT_EQ(measures, 1) << "depth " << depth;
+        EXPECT_EQ(moves, 0) << "depth " << depth;
+    }
+    auto [measures, moves] = MeasuresAtDepth(5, "<TD ROWSPAN=2>a<TD>x</TR><TR><TD>b");
+    EXPECT_EQ(measures, 1);
+    EXPECT_EQ(moves, 5);
 }
