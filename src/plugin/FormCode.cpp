@@ -126,7 +126,7 @@ void TForm1::CreateControls() {
         Row<TImage>("Image4", 0, 0, kDesignClientWidth, kDesignClientHeight, {},
                     [&](TImage& i) {
                         picture(Image4, "BACKGROUND", true, true)(i);
-                        i.Align = TAlign::alClient;
+                        i.SetAlign(TAlign::alClient);
                     }),
         Row<TImage>("HeadingOn", 0, 1, 564, 14, {}, picture(HeadingOn, "HEADING_ON", true, true)),
         Row<TLabel>("CurrentTrackLabel", 4, 22, 558, 16, "CURRENT TRACK", LabelLook(CurrentTrackLabel, 15, kCentredFixed)),
@@ -368,10 +368,7 @@ void TForm1::FormShow(TObject*) {
 }
 
 void TForm1::FormResize(TObject*) {
-    FormResizer1->ScaleControls();
-    // The background picture is aligned to the client area, which the resizer leaves to the
-    // toolkit; the toolkit does no alignment, so it is made to fill the client area here.
-    Image4->SetBounds(0, 0, ClientWidth(), ClientHeight());
+    FormResizer1->ScaleControls(); // the background picture fills the client area by its alignment
     for (TLabel* l : {CurrentTrackLabel, TrackLabel, Label3}) l->SetWidth(Width());
 }
 

@@ -62,7 +62,7 @@ TTagForm::TTagForm(TComponent* owner, TMP3Tag& tag, TpvlUrl& url)
                         Row<TLabel>("Label4", 0, 0, kClientWidth, kClientHeight, kExplanation,
                                     [this](TLabel& l) {
                                         DialogLabel(Label4, 15)(l);
-                                        l.Align = TAlign::alClient;
+                                        l.SetAlign(TAlign::alClient);
                                         l.SetAlignment(TAlignment::taCenter);
                                         l.SetAutoSize(false);
                                         l.SetWordWrap(true);

@@ -11,6 +11,7 @@
 #include "toolkit/Forms.h"
 #include "toolkit/GdiCanvas.h"
 #include "toolkit/Menus.h"
+#include "toolkit/ScopeExit.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -219,6 +220,17 @@ void TControl::SetBounds(int left, int top, int width, int height) {
     height_ = height;
     Invalidate();
     BoundsChanged();
+    RealignParent();
+}
+
+void TControl::SetAlign(TAlign a) {
+    if (a == align_) return;
+    align_ = a;
+    RealignParent();
+}
+
+void TControl::RealignParent() {
+    if (align_ != TAlign::alNone && parent_) parent_->AlignControls();
 }
 
 bool TControl::Showing() const {
@@ -236,6 +248,7 @@ void TControl::SetVisible(bool v) {
         RECT r{left_, top_, left_ + width_, top_ + height_};
         InvalidateRect(parent_->Handle(), &r, FALSE);
     }
+    RealignParent();
 }
 
 void TControl::SetEnabled(bool v) {
@@ -359,6 +372,7 @@ TWinControl::~TWinControl() {
 
 void TWinControl::InsertControl(TControl* c) {
     controls_.push_back(c);
+    if (c->align_ != TAlign::alNone) AlignControls();
     if (auto* w = dynamic_cast<TWinControl*>(c)) {
         if (HandleAllocated()) {
             if (w->HandleAllocated())
@@ -413,6 +427,7 @@ void TWinControl::CreateWnd() {
     WindowCreated();
     for (TControl* c : controls_)
         if (auto* w = dynamic_cast<TWinControl*>(c)) w->CreateWnd();
+    AlignControls();
 }
 
 void TWinControl::DestroyWnd() {
@@ -437,6 +452,24 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
     height_ = height;
     ApplyBounds();
     BoundsChanged();
+    // With a window, its WM_SIZE aligns the children.
+    if (!handle_) AlignControls();
+    RealignParent();
+}
+
+void TWinControl::AlignControls() {
+    if (aligning_ || std::none_of(controls_.begin(), controls_.end(), [](TControl* c) { return c->align_ != TAlign::alNone; }))
+        return;
+    aligning_ = true;
+    auto done = ScopeExit([this] { aligning_ = false; });
+    const std::vector<TControl*> children(controls_);
+    std::vector<TAlignItem> items;
+    items.reserve(children.size());
+    for (TControl* c : children) items.push_back({c->align_, c->visible_, c->BoundsRect()});
+    const std::vector<TRect> boxes = AlignBounds(ClientRect(), items);
+    for (size_t i = 0; i < children.size(); ++i)
+        if (items[i].Align != TAlign::alNone && items[i].Visible)
+            children[i]->SetBounds(boxes[i].Left, boxes[i].Top, boxes[i].Width(), boxes[i].Height());
 }
 
 void TWinControl::ApplyBounds() {
@@ -466,6 +499,7 @@ void TWinControl::SetVisible(bool v) {
     if (v == visible_) return;
     visible_ = v;
     if (handle_) ShowWindow(handle_, v ? SW_SHOWNA : SW_HIDE);
+    RealignParent();
 }
 
 void TWinControl::SetEnabled(bool v) {
@@ -747,7 +781,10 @@ bool TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
     case WM_SIZE:
     case WM_MOVE:
         UpdateBounds();
-        if (msg == WM_SIZE) Resized();
+        if (msg == WM_SIZE) {
+            AlignControls();
+            Resized();
+        }
         return false;
     case WM_COMMAND:
     case WM_CTLCOLORSTATIC:

@@ -274,6 +274,50 @@ TEST(ComboBox, TheOpenListKeepsItsRowsThroughResizesAndAPickSticks) {
     EXPECT_EQ(combo->ItemIndex(), 1); // a resize keeps the pick
 }
 
+// ------------------------------------------------------------------ alignment
+
+TEST(Align, AlignedControlsFollowTheirParentWhenThePlatformResizesIt) {
+    InitApp();
+    TForm form(nullptr);
+    form.BorderStyle = TFormBorderStyle::bsNone;
+    form.SetBounds(100, 100, 300, 200);
+    auto* background = new TImage(&form); // windowless, fills what the others leave
+    background->SetParent(&form);
+    background->SetBounds(0, 0, 300, 200);
+    background->SetAlign(TAlign::alClient);
+    auto* bar = new TMemo(&form); // windowed, along the top
+    bar->SetParent(&form);
+    bar->SetBounds(40, 40, 50, 30);
+    bar->SetAlign(TAlign::alTop);
+    auto* side = new TImage(&form);
+    side->SetParent(&form);
+    side->SetBounds(7, 7, 20, 20);
+    side->SetAlign(TAlign::alLeft);
+    form.Show();
+    EXPECT_EQ(bar->BoundsRect(), Rect(0, 0, 300, 30));
+    EXPECT_EQ(side->BoundsRect(), Rect(0, 30, 20, 200));
+    EXPECT_EQ(background->BoundsRect(), Rect(20, 30, 300, 200));
+
+    // The platform sizes the window (as a drag of its edge would): WM_SIZE realigns.
+    SetWindowPos(form.Handle(), nullptr, 0, 0, 460, 410, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(bar->BoundsRect(), Rect(0, 0, 460, 30));
+    EXPECT_EQ(side->BoundsRect(), Rect(0, 30, 20, 410));
+    EXPECT_EQ(background->BoundsRect(), Rect(20, 30, 460, 410));
+    RECT r;
+    GetWindowRect(bar->Handle(), &r);
+    EXPECT_EQ(r.right - r.left, 460); // the child window itself moved
+
+    // Hiding an aligned control gives its room back; a taller bar pushes the rest down.
+    side->Hide();
+    EXPECT_EQ(background->BoundsRect(), Rect(0, 30, 460, 410));
+    bar->SetHeight(50);
+    EXPECT_EQ(background->BoundsRect(), Rect(0, 50, 460, 410));
+    background->SetAlign(TAlign::alNone);
+    form.SetBounds(100, 100, 200, 100);
+    EXPECT_EQ(background->BoundsRect(), Rect(0, 50, 460, 410)); // no longer aligned: left alone
+    EXPECT_EQ(bar->BoundsRect(), Rect(0, 0, 200, 50));
+}
+
 // ------------------------------------------------------------------ check box and Enter
 
 TEST(CheckBox, SpaceTogglesAndEnterPressesTheDialogsDefaultButton) {
