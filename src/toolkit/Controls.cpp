@@ -377,7 +377,7 @@ void TWinControl::InsertControl(TControl* c) {
         if (HandleAllocated()) {
             if (w->HandleAllocated())
                 ::SetParent(w->handle_, handle_);
-            else
+            else if (w->visible_)
                 w->CreateWnd();
         }
     }
@@ -423,11 +423,40 @@ void TWinControl::CreateWnd() {
         SetPropA(wnd, kControlProp, this);
         defProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ToolkitWndProc)));
     }
+    KeepCreationOrder();
     ApplyFont();
     WindowCreated();
+    // A hidden child gets its window when it is first shown or its handle is asked for, which
+    // keeps start-up to the windows seen at first paint.
     for (TControl* c : controls_)
-        if (auto* w = dynamic_cast<TWinControl*>(c)) w->CreateWnd();
+        if (auto* w = dynamic_cast<TWinControl*>(c); w && w->visible_) w->CreateWnd();
     AlignControls();
+}
+
+void TWinControl::KeepCreationOrder() {
+    if (!parent_ || !(GetWindowLongA(handle_, GWL_STYLE) & WS_CHILD)) return;
+    const std::vector<TControl*>& siblings = parent_->controls_;
+    auto self = std::find(siblings.begin(), siblings.end(), this);
+    if (self == siblings.end()) return;
+    auto windowOf = [](TControl* c) {
+        auto* w = dynamic_cast<TWinControl*>(c);
+        return w ? w->handle_ : nullptr;
+    };
+    // Only a window made after a later sibling's needs moving; windows made in order stack the
+    // platform's way for new children.
+    if (std::none_of(self + 1, siblings.end(), windowOf)) return;
+    HWND previous = nullptr;
+    for (auto it = siblings.begin(); it != self; ++it)
+        if (HWND h = windowOf(*it)) previous = h;
+    const bool newOnTop = GetWindow(handle_, GW_HWNDPREV) == nullptr;
+    HWND insertAfter;
+    if (!newOnTop) // earlier siblings lie above later ones: just below the previous one
+        insertAfter = previous ? previous : HWND_TOP;
+    else if (!previous) // later siblings lie above earlier ones: below all of them
+        insertAfter = HWND_BOTTOM;
+    else // just above the previous one
+        insertAfter = GetWindow(previous, GW_HWNDPREV) ? GetWindow(previous, GW_HWNDPREV) : HWND_TOP;
+    SetWindowPos(handle_, insertAfter, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
 }
 
 void TWinControl::DestroyWnd() {
@@ -498,7 +527,10 @@ TRect TWinControl::ClientRect() const {
 void TWinControl::SetVisible(bool v) {
     if (v == visible_) return;
     visible_ = v;
-    if (handle_) ShowWindow(handle_, v ? SW_SHOWNA : SW_HIDE);
+    if (handle_)
+        ShowWindow(handle_, v ? SW_SHOWNA : SW_HIDE);
+    else if (v && parent_ && parent_->HandleAllocated())
+        CreateWnd(); // made visible
     RealignParent();
 }
 

@@ -250,6 +250,8 @@ public:
 protected:
     virtual void CreateParams(TCreateParams& params);
     virtual void CreateWnd();
+    // Puts a window made after some of its later siblings' where creation in order would have.
+    void KeepCreationOrder();
     virtual void DestroyWnd();
     // Called once the window exists: push state into it.
     virtual void WindowCreated() {}

@@ -250,6 +250,18 @@ void TGdiCanvas::DrawMasked(int x, int y, const TBitmap& image, const TBitmap& m
     int w = std::min(image.Width(), mask.Width()), h = std::min(image.Height(), mask.Height());
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bool opaque = image.Width() == w;
+    for (int j = 0; opaque && j < h; ++j)
+        for (int i = 0; opaque && i < w; ++i) opaque = (mask.Pixel(i, j) & 0xFFFFFF) == 0;
+    if (opaque) { // nothing to leave out (a glyph drawn whole): one copy, top-down
+        bi.bmiHeader.biWidth = w;
+        bi.bmiHeader.biHeight = -h;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        StretchDIBits(dc_, x, y, w, h, 0, 0, w, h, image.Data(), &bi, DIB_RGB_COLORS, SRCCOPY);
+        return;
+    }
     bi.bmiHeader.biHeight = 1;
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;

@@ -318,6 +318,39 @@ TEST(Align, AlignedControlsFollowTheirParentWhenThePlatformResizesIt) {
     EXPECT_EQ(bar->BoundsRect(), Rect(0, 0, 200, 50));
 }
 
+TEST(HiddenControls, GetTheirWindowWhenFirstShownStackedAsIfMadeInOrder) {
+    InitApp();
+    // The stacking of three overlapping buttons whose windows are made in order, top first.
+    auto stack = [](bool hideMiddle, bool& middleHadWindow) {
+        TForm form(nullptr);
+        form.BorderStyle = TFormBorderStyle::bsNone;
+        form.SetBounds(100, 100, 200, 100);
+        TBitBtn* b[3];
+        for (int i = 0; i < 3; ++i) {
+            b[i] = new TBitBtn(&form);
+            b[i]->SetName("B" + std::to_string(i));
+            b[i]->SetParent(&form);
+            b[i]->SetBounds(10 + i * 5, 10, 60, 25);
+        }
+        if (hideMiddle) b[1]->Hide();
+        form.Show();
+        middleHadWindow = b[1]->HandleAllocated();
+        b[1]->Show();
+        EXPECT_TRUE(IsWindowVisible(b[1]->Handle()));
+        std::vector<std::string> order;
+        for (HWND w = GetWindow(form.Handle(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+            order.push_back(TWinControl::FromHandle(w)->Name());
+        return order;
+    };
+    bool hadWindow = true;
+    const std::vector<std::string> inOrder = stack(false, hadWindow);
+    EXPECT_TRUE(hadWindow);
+    const std::vector<std::string> lazily = stack(true, hadWindow);
+    EXPECT_FALSE(hadWindow); // nothing made for it while hidden
+    EXPECT_EQ(lazily, inOrder);
+    EXPECT_EQ(inOrder.size(), 3u);
+}
+
 // ------------------------------------------------------------------ check box and Enter
 
 TEST(CheckBox, SpaceTogglesAndEnterPressesTheDialogsDefaultButton) {
