@@ -13,6 +13,7 @@
 #include "toolkit/Buttons.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/FormDesc.h"
+#include "toolkit/GdiCanvas.h"
 #include "toolkit/Menus.h"
 #include "toolkit/Registry.h"
 #include "toolkit/StdCtrls.h"
@@ -24,15 +25,6 @@
 
 namespace {
 
-// Lime Tahoma at a character height in pixels: the look of the window's texts.
-TFont Tahoma(int pixels, TColor color = clLime) {
-    TFont f;
-    f.Name = "Tahoma";
-    f.Height = -pixels;
-    f.Color = color;
-    return f;
-}
-
 // Label settings: transparent, with its own font height, optionally centred in a fixed box and
 // word-wrapped.
 enum TLabelLook : unsigned { kPlain = 0, kCentredFixed = 1, kWrap = 2 };
@@ -40,7 +32,7 @@ std::function<void(TLabel&)> LabelLook(TLabel*& field, int pixels, unsigned look
     return [&field, pixels, look](TLabel& l) {
         field = &l;
         l.SetTransparent(true);
-        l.SetFont(Tahoma(pixels));
+        l.SetFont(Tahoma(pixels, clLime));
         if (look & kCentredFixed) {
             l.SetAlignment(TAlignment::taCenter);
             l.SetAutoSize(false);
@@ -77,10 +69,11 @@ TForm1::TForm1(TComponent* owner, TPlayerWindowSource playerWindow)
     Position = TPosition::poScreenCenter;
     SetCaption("QUAVORY");
     SetColor(clBlack);
-    SetFont(Tahoma(11));
+    SetFont(Tahoma(11, clLime));
     SetClientSize(kDesignClientWidth, kDesignClientHeight);
 
     CreateControls();
+    FitQuickStartLines();
     CreateComponents();
     TTrackWatcherView& view = *this;
     watcher_ = std::make_unique<TTrackWatcher>(view, *player_, *MP3Tag1);
@@ -265,6 +258,25 @@ void TForm1::CreateControls() {
                      },
                      click(&TForm1::StopButtonClick)),
     });
+}
+
+// The word-wrapped Quick Start lines were laid out one line each, their boxes as wide as their
+// texts. Where the platform's Tahoma sets them a few pixels wider (or its word break counts the
+// blanks at the end), a box widens to its whole text as long as it stays inside the window, so no
+// line wraps onto the next.
+void TForm1::FitQuickStartLines() {
+    HDC dc = GetDC(nullptr);
+    {
+        TGdiCanvas canvas(dc);
+        for (TLabel* l : {QSLabel5, QSLabel6, QSLabel7}) {
+            canvas.Font = l->Font();
+            const int needed = canvas.TextWidth(l->Caption());
+            if (needed <= l->Width() || l->Left() + needed > ClientWidth()) continue;
+            l->SetWidth(needed);
+            l->AdjustBounds(); // one line high again
+        }
+    }
+    ReleaseDC(nullptr, dc);
 }
 
 void TForm1::CreateComponents() {
