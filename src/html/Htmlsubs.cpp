@@ -638,7 +638,7 @@ bool TSection::CharAt(int index, char& c) const {
 void TSection::CopySelection(std::string& out) {
     if (!Document) return;
     int b = Document->SelB - StartPos, e = Document->SelE - StartPos;
-    if (e <= 0 || b > Len()) return;
+    if (e <= 0 || b >= Len()) return; // a selection that starts at this section's end takes none of it
     for (int i = std::max(0, b); i < std::min(e, Len()); ++i) {
         char c = Buff[static_cast<size_t>(i)];
         if (c != ImageChar && c != ControlChar) out += c;
@@ -681,6 +681,13 @@ void TSection::MeasureWidths(TLayoutContext& ctx, int& minW, int& maxW) {
     }
     minW = widest + Indent + floats;
     maxW = RangeWidth(0, Len()) + floats + Indent;
+}
+
+void TSection::ShiftY(int dy) {
+    Top += dy;
+    for (LineRec& line : Lines) line.Y += dy;
+    for (auto& img : Images) img->DrawY += dy;
+    for (TFormControlObj* c : Controls) c->DocY += dy;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -752,15 +759,15 @@ bool TCell::PointOf(int index, TPoint& p) {
     // A section's end index is also the next section's first character: the section that holds
     // the character wins, and a section's end only answers when no character follows it.
     for (auto& s : Sections)
-        if (index < s->StartPos + s->Length() && s->PointOf(index, p)) return true;
+        if (index >= s->StartPos && index < s->StartPos + s->Length() && s->PointOf(index, p)) return true;
     for (auto& s : Sections)
-        if (s->PointOf(index, p)) return true;
+        if (index == s->StartPos + s->Length() && s->PointOf(index, p)) return true;
     return false;
 }
 
 bool TCell::CharAt(int index, char& c) const {
     for (auto& s : Sections)
-        if (s->CharAt(index, c)) return true;
+        if (index >= s->StartPos && index < s->StartPos + s->Length() && s->CharAt(index, c)) return true;
     return false;
 }
 
@@ -776,6 +783,10 @@ bool TCell::Walk(const std::function<bool(TSectionBase&)>& visit) {
     for (auto& s : Sections)
         if (!s->Walk(visit)) return false;
     return true;
+}
+
+void TCell::ShiftY(int dy) {
+    for (auto& s : Sections) s->ShiftY(dy);
 }
 
 int TCell::Length() const {

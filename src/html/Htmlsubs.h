@@ -141,6 +141,9 @@ public:
     // Visits this section and, for a table, every section inside it, in document order. The
     // visitor returns false to stop; Walk then returns false too.
     virtual bool Walk(const std::function<bool(TSectionBase&)>& visit) { return visit(*this); }
+    // Moves the laid-out section down by dy (a table cell is laid out before its row's place is
+    // known).
+    virtual void ShiftY(int dy) { Top += dy; }
 
 protected:
     int fixedHeight_ = 0;
@@ -194,6 +197,7 @@ public:
     void CopySelection(std::string& out) override;
     void RefreshFonts() override;
     void MeasureWidths(TLayoutContext& ctx, int& minW, int& maxW) override;
+    void ShiftY(int dy) override;
 
 protected:
     virtual void DrawMarker(TPaintContext& pc) { (void)pc; }
@@ -255,6 +259,7 @@ public:
     void RefreshFonts();
     bool Walk(const std::function<bool(TSectionBase&)>& visit);
     int Length() const; // characters of all sections
+    void ShiftY(int dy);
 };
 
 // The document.

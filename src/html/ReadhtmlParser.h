@@ -4,6 +4,7 @@
 
 #include <bitset>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 

@@ -2,6 +2,9 @@
 // Enter and image clicks do, sizes, showing and hiding, and the printed substitutes.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "HtmlTestUtil.h"
 #include "toolkit/SysUtils.h"
 
@@ -451,4 +454,140 @@ TEST(FormDump, ActionMethodAndTheDefaultPairs) {
                                             "  q=jazz\n"
                                             "  t=a\\r\\nb\n"
                                             "form 2: Get \"\", 1 controls\n");
+}
+
+TEST(FormDump, PagesMatchTheReviewedDumps) {
+    // The dump the htmldump tool prints: forms with their default pairs beside the links, text
+    // and layout. On a difference the dump made now is left beside the test (<name>.dump.actual).
+    const char* const cases[] = {
+        "cell-form", // a form in one cell, another across two cells, radios named "Keep" and "keep"
+        "outside",   // controls before any FORM, after a stray /FORM, and an image input
+    };
+    const std::string dir = std::string(QV_TEST_DATA) + "/html/forms/";
+    for (const char* name : cases) {
+        std::ifstream in(dir + name + ".htm", std::ios::binary), gold(dir + name + ".dump", std::ios::binary);
+        std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string golden((std::istreambuf_iterator<char>(gold)), std::istreambuf_iterator<char>());
+        ASSERT_FALSE(html.empty() || golden.empty()) << name;
+        std::string dump = DumpHtml(html, 564);
+        EXPECT_EQ(dump, golden) << name;
+        if (dump != golden) std::ofstream(std::string(name) + ".dump.actual", std::ios::binary) << dump;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Forms inside tables: controls are placed where their cells are laid out
+
+namespace {
+
+// Whether the control's laid-out box lies inside the rectangle.
+bool Inside(const TFormControlObj* c, const TRect& r) {
+    return c->LaidOut && c->DocX >= r.Left && c->DocY >= r.Top && c->DocX + c->Width() <= r.Right &&
+           c->DocY + c->Height() <= r.Bottom;
+}
+
+ThtmlTable* TableAt(TTestDoc& d, int n) {
+    ThtmlTable* found = nullptr;
+    d.List.Walk([&](TSectionBase& b) {
+        if (auto* t = dynamic_cast<ThtmlTable*>(&b); t && n-- == 0) found = t;
+        return found == nullptr;
+    });
+    return found;
+}
+
+} // namespace
+
+TEST(FormTables, ControlsSitInsideTheirCells) {
+    struct Case {
+        const char* name;
+        const char* html;
+        int table;                                  // which table, in document order
+        std::vector<std::pair<int, int>> cellOfCtl; // row and column of each control's cell
+    } cases[] = {
+        {"one cell",
+         "<TABLE BORDER CELLPADDING=6><TR><TD>Artist</TD><TD><FORM ACTION=a.cfm><INPUT NAME=q SIZE=8>"
+         "<INPUT TYPE=submit VALUE=Go></FORM></TD></TR></TABLE>",
+         0,
+         {{0, 1}, {0, 1}}},
+        {"second row, right-aligned",
+         "<TABLE WIDTH=400><TR><TD>top</TD></TR><TR><TD ALIGN=right><FORM>"
+         "<INPUT TYPE=checkbox NAME=c></FORM></TD></TR></TABLE>",
+         0,
+         {{1, 0}}},
+        {"centred table under text",
+         "<P>a<BR>b<BR>c<CENTER><TABLE BORDER><TR><TD><SELECT NAME=s><OPTION>one"
+         "<OPTION>two</SELECT></TD></TR></TABLE></CENTER>",
+         0,
+         {{0, 0}}},
+        {"nested",
+         "<TABLE BORDER><TR><TD>x</TD><TD><TABLE BORDER CELLSPACING=5><TR><TD>y</TD><TD>"
+         "<INPUT TYPE=radio NAME=r><TEXTAREA ROWS=2 COLS=5></TEXTAREA></TD></TR></TABLE></TD></TR></TABLE>",
+         1,
+         {{0, 1}, {0, 1}}},
+        {"rowspan",
+         "<TABLE BORDER><TR><TD ROWSPAN=3 VALIGN=bottom><INPUT NAME=a SIZE=4></TD><TD>1</TD></TR>"
+         "<TR><TD>2</TD></TR><TR><TD>3<BR>3<BR>3</TD></TR></TABLE>",
+         0,
+         {{0, 0}}},
+    };
+    for (auto& c : cases) {
+        TFormDoc d(c.html);
+        d.Layout(500);
+        ThtmlTable* t = TableAt(d, c.table);
+        ASSERT_NE(t, nullptr) << c.name;
+        ASSERT_EQ(d.List.AllControls().size(), c.cellOfCtl.size()) << c.name;
+        for (size_t i = 0; i < c.cellOfCtl.size(); ++i) {
+            auto [row, col] = c.cellOfCtl[i];
+            const TRect& box = t->Rows.at(static_cast<size_t>(row))->Cells.at(static_cast<size_t>(col))->Box;
+            EXPECT_TRUE(Inside(d.Control(static_cast<int>(i)), box))
+                << c.name << " control " << i << " at " << d.Control(static_cast<int>(i))->DocX << ","
+                << d.Control(static_cast<int>(i))->DocY << " cell " << box.Left << "," << box.Top << "-" << box.Right << ","
+                << box.Bottom;
+        }
+        // Placing puts the windows at the laid-out places, moved by the scroll offset.
+        d.List.PlaceControls(7, -3, 10000);
+        for (size_t i = 0; i < c.cellOfCtl.size(); ++i) {
+            TFormControlObj* ctl = d.Control(static_cast<int>(i));
+            if (ctl->Hidden()) continue;
+            EXPECT_EQ(d.Widget(static_cast<int>(i)).Bounds().Left, ctl->DocX + 7) << c.name;
+            EXPECT_EQ(d.Widget(static_cast<int>(i)).Bounds().Top, ctl->DocY - 3) << c.name;
+        }
+    }
+}
+
+TEST(FormTables, AFormAcrossCellsSubmitsTheControlsOfEveryCell) {
+    // The form opens in one cell and closes in a later row: its controls in all cells are one form.
+    TFormDoc d("<TABLE><TR><TD><FORM ACTION=\"Rate.cfm\" METHOD=POST><INPUT NAME=a VALUE=1></TD>"
+               "<TD><INPUT TYPE=checkbox NAME=b CHECKED></TD></TR><TR><TD><SELECT NAME=s><OPTION>x<OPTION SELECTED>y"
+               "</SELECT></TD><TD><INPUT TYPE=submit NAME=go VALUE=Rate></FORM></TD></TR></TABLE>"
+               "<INPUT NAME=outside VALUE=z>");
+    d.Layout(500);
+    ASSERT_EQ(d.List.Forms.size(), 2u);
+    EXPECT_EQ(d.Defaults(0), "a=1&b=On&s=y");
+    EXPECT_EQ(d.Defaults(1), "outside=z");
+    ThtmlTable* t = TableAt(d, 0);
+    ASSERT_NE(t, nullptr);
+    EXPECT_TRUE(Inside(d.Control(0), t->Rows[0]->Cells[0]->Box));
+    EXPECT_TRUE(Inside(d.Control(1), t->Rows[0]->Cells[1]->Box));
+    EXPECT_TRUE(Inside(d.Control(2), t->Rows[1]->Cells[0]->Box));
+    EXPECT_TRUE(Inside(d.Control(3), t->Rows[1]->Cells[1]->Box));
+    d.Widget(3).Click();
+    ASSERT_EQ(d.Sent.size(), 1u);
+    EXPECT_EQ(d.Sent[0].Action, "Rate.cfm");
+    EXPECT_EQ(d.Last(), "a=1&b=On&s=y&go=Rate");
+    // Radios in different cells of one form still exclude each other.
+    TFormDoc r("<FORM><TABLE><TR><TD><INPUT TYPE=radio NAME=r VALUE=1 CHECKED></TD><TD>"
+               "<INPUT TYPE=radio NAME=R VALUE=2></TD></TR></TABLE></FORM>");
+    r.Layout(300);
+    r.Widget(1).Click();
+    EXPECT_EQ(r.Defaults(), "R=2");
+}
+
+TEST(FormTables, ARelayoutMovesTheControlsWithTheirCells) {
+    TFormDoc d("<TABLE WIDTH=100% BORDER><TR><TD WIDTH=50%>left</TD><TD><INPUT NAME=q SIZE=4></TD></TR></TABLE>");
+    d.Layout(600);
+    const int wide = d.Control(0)->DocX;
+    d.Layout(300);
+    EXPECT_LT(d.Control(0)->DocX, wide);
+    EXPECT_TRUE(Inside(d.Control(0), TableAt(d, 0)->Rows[0]->Cells[1]->Box));
 }

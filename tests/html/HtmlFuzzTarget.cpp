@@ -1,14 +1,43 @@
 // Fuzz target: any bytes go through the buffer parser, then layout at two widths, drawing, hit
-// tests, search and selection copy. Built for libFuzzer with QV_FUZZ, and replayed over the saved
-// corpus by html_fuzz_replay in every normal test run.
+// tests, search, selection copy, the form controls driven as a person would, and the text dump.
+// Built for libFuzzer with QV_FUZZ, and replayed over the saved corpus by html_fuzz_replay in
+// every normal test run.
+//
+// An input that starts with byte 1 is a repeated page, so that short inputs reach thousands of
+// options, cells or nested tables: 1, a count byte n, the head, 1, the part repeated 1 + 8n
+// times, 1, the tail. The page it makes is at most MaxExpanded bytes.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
+#include "html/HtmlDump.h"
 #include "html/Htmlsbs1.h"
 #include "html/Readhtml.h"
 #include "toolkit/MemoryCanvas.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+namespace {
+
+constexpr size_t MaxExpanded = 256 * 1024;
+
+std::string Expand(const char* data, size_t size) {
+    std::string in(data, size);
+    if (size < 2 || in[0] != 1) return in;
+    const size_t repeats = 1 + 8 * static_cast<size_t>(static_cast<uint8_t>(in[1]));
+    std::string rest = in.substr(2);
+    const size_t a = rest.find('\1'), b = a == std::string::npos ? a : rest.find('\1', a + 1);
+    if (b == std::string::npos) return in;
+    const std::string head = rest.substr(0, a), part = rest.substr(a + 1, b - a - 1), tail = rest.substr(b + 1);
+    std::string page = head;
+    for (size_t i = 0; i < repeats && page.size() + part.size() <= MaxExpanded; ++i) page += part;
+    return page + tail;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t byteCount) {
+    const std::string page = Expand(reinterpret_cast<const char*>(bytes), byteCount);
+    const char* data = page.data();
+    const size_t size = page.size();
     THtmlSettings settings;
     settings.FontSize = 8;
     TSectionList list(&settings);
@@ -23,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                               std::unique_ptr<TStringList> results) { submitted += static_cast<size_t>(results->Count()); };
     THtmlParseInfo info;
     try {
-        HtmlParseBuffer(list, names, reinterpret_cast<const char*>(data), size, callbacks, info);
+        HtmlParseBuffer(list, names, data, size, callbacks, info);
     } catch (const EParseError&) {
         // an unterminated comment: the document keeps what came before it
     }
@@ -63,5 +92,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)list.GetSelectedText();
     (void)list.FindText(0, "a", false);
     list.RefreshFonts();
+    (void)DumpPage(list, info);
     return 0;
 }

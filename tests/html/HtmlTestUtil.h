@@ -5,6 +5,8 @@
 #include <string>
 
 #include "html/Htmlsbs1.h"
+#include "html/HtmlDump.h"
+#include "html/HtmlsubsTables.h"
 #include "html/Readhtml.h"
 #include "toolkit/MemoryCanvas.h"
 
@@ -40,8 +42,17 @@ struct TTestDoc {
             if (auto* t = dynamic_cast<TSection*>(s.get())) out += (out.empty() ? "" : "|") + t->Buff;
         return out;
     }
+    // The texts of every text section, also inside tables, in document order, joined with "|".
+    std::string AllTexts() {
+        std::string out;
+        List.Walk([&](TSectionBase& b) {
+            if (auto* t = dynamic_cast<TSection*>(&b)) out += (out.empty() ? "" : "|") + t->Buff;
+            return true;
+        });
+        return out;
+    }
     // One letter per section: T text, P pre, U/O/D list items, S paragraph space, H heading space,
-    // R rule, G page.
+    // R rule, G page, B table.
     std::string Kinds() const {
         std::string out;
         for (auto& s : List.Sections) {
@@ -64,38 +75,23 @@ struct TTestDoc {
                 out += 'R';
             else if (dynamic_cast<TPage*>(b))
                 out += 'G';
+            else if (dynamic_cast<ThtmlTable*>(b))
+                out += 'B';
             else
                 out += '?';
         }
         return out;
     }
-    // The first text section whose text contains `s`.
-    TSection* Find(const std::string& s) const {
-        for (auto& sec : List.Sections)
-            if (auto* t = dynamic_cast<TSection*>(sec.get()); t && t->Buff.find(s) != std::string::npos) return t;
-        return nullptr;
+    // The first text section whose text contains `s`, also inside tables.
+    TSection* Find(const std::string& s) {
+        TSection* found = nullptr;
+        List.Walk([&](TSectionBase& b) {
+            if (auto* t = dynamic_cast<TSection*>(&b); t && t->Buff.find(s) != std::string::npos) found = t;
+            return found == nullptr;
+        });
+        return found;
     }
 };
 
-// A text dump of the laid-out document: one line per section (kind, top, height) and one per
-// text line (y, x, height, text; an image shows as [img]).
-inline std::string DumpLayout(const TTestDoc& d) {
-    std::string out;
-    for (int i = 0; i < d.Count(); ++i) {
-        TSectionBase* b = d.At(i);
-        out += d.Kinds().substr(static_cast<size_t>(i), 1) + " top=" + std::to_string(b->Top) +
-               " h=" + std::to_string(b->Height) + "\n";
-        auto* s = dynamic_cast<TSection*>(b);
-        if (!s) continue;
-        for (auto& l : s->Lines) {
-            std::string text;
-            for (int k = l.Start; k < l.Start + l.Ln; ++k) {
-                char c = s->Buff[static_cast<size_t>(k)];
-                text += c == 4 ? std::string("[img]") : std::string(1, c);
-            }
-            out += "  y=" + std::to_string(l.Y) + " x=" + std::to_string(l.LineX) + " h=" + std::to_string(l.Total()) + " |" +
-                   text + "|\n";
-        }
-    }
-    return out;
-}
+// The layout dump of the document (HtmlDump.h).
+inline std::string DumpLayout(TTestDoc& d) { return DumpLayout(d.List); }

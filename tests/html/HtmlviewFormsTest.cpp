@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "html/Htmlsbs1.h"
+#include "html/HtmlsubsTables.h"
 #include "html/Htmlview.h"
 #include "support/Input.h"
 #include "support/MessageBoxWatcher.h"
@@ -294,6 +295,20 @@ TEST_F(ViewerFormsTest, PagesOfTheServicesKind) {
                 if (o == c || o->Hidden()) continue;
                 TRect q = o->WindowControl()->Bounds();
                 EXPECT_FALSE(b.Left < q.Right && q.Left < b.Right && b.Top < q.Bottom && q.Top < b.Bottom) << p.name;
+            }
+        }
+        if (std::string(p.name) == "table-cell") {
+            // The controls sit in the navy cell, where the table was laid out.
+            ThtmlTable* table = nullptr;
+            viewer->Document().Walk([&](TSectionBase& b) { return (table = dynamic_cast<ThtmlTable*>(&b)) == nullptr; });
+            ASSERT_NE(table, nullptr);
+            TRect cell = table->Rows.at(0)->Cells.at(1)->Box;
+            for (TFormControlObj* c : viewer->Document().AllControls()) {
+                TRect b = c->WindowControl()->Bounds();
+                EXPECT_GE(b.Left, cell.Left + viewer->MarginWidth());
+                EXPECT_LE(b.Right, cell.Right + viewer->MarginWidth());
+                EXPECT_GE(b.Top, cell.Top - viewer->Position());
+                EXPECT_LE(b.Bottom, cell.Bottom - viewer->Position());
             }
         }
         SaveShot(CaptureWindow(form->Handle()), std::string("forms-") + p.name);

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "html/Htmlview.h"
+#include "html/HtmlsubsTables.h"
 #include "support/MessageBoxWatcher.h"
 #include "toolkit/Application.h"
 #include "toolkit/ExtCtrls.h"
@@ -690,4 +691,92 @@ TEST_F(ViewerTest, OneLineScrollMovesThePixelsAndPaintsTheStripLikeAFullRepaint)
     EXPECT_EQ(moved, 0);
     EXPECT_EQ(differs, 0);
     EXPECT_GT(lit, 500);
+}
+
+namespace {
+// The tables of a document in document order.
+std::vector<ThtmlTable*> TablesOf(TSectionList& doc) {
+    std::vector<ThtmlTable*> out;
+    doc.Walk([&](TSectionBase& b) {
+        if (auto* t = dynamic_cast<ThtmlTable*>(&b)) out.push_back(t);
+        return true;
+    });
+    return out;
+}
+void SaveShot(const TBitmap& shot, const char* name) {
+    if (const char* dir = std::getenv("QV_VIEWER_SHOT_DIR")) SaveBmp(shot, std::string(dir) + "\\" + name);
+}
+} // namespace
+
+TEST_F(ViewerTest, ServicePageOfTrackTables) {
+    // Tables of tracks with ratings inside a layout table, a coloured header row, a link in a cell.
+    std::string page = ReadFile(QV_TEST_DATA "/html/service-tracks.htm");
+    ASSERT_FALSE(page.empty());
+    form->SetClientSize(564, 150);
+    viewer->SetBounds(0, 0, 564, 150);
+    Load(page);
+    EXPECT_EQ(viewer->PageTitle(), "Quavory - Your Tracks");
+    auto tables = TablesOf(viewer->Document());
+    ASSERT_EQ(tables.size(), 3u);
+    ThtmlTable* tracks = tables[1];
+    ASSERT_TRUE(tracks->Caption);
+    Settle();
+    TBitmap shot = CaptureWindow(form->Handle());
+    SaveShot(shot, "service-tracks.bmp");
+    // The header row's own colour and the layout table's banner colour.
+    const TRect head = tracks->Rows[0]->Cells[1]->Box;
+    EXPECT_EQ(TBitmap::FromPixel(shot.Pixel(head.Left + 1, head.Top + 1)), RGBColor(0, 0x66, 0));
+    const TRect banner = tables[0]->Rows[0]->Cells[0]->Box;
+    EXPECT_EQ(TBitmap::FromPixel(shot.Pixel(banner.Left + 2, banner.Top + 2)), RGBColor(0, 0x33, 0));
+
+    // A link inside a cell: the hand, then the click with the URL as written.
+    std::vector<std::string> clicks;
+    viewer->OnHotSpotClick = [&](TObject*, const std::string& src, bool& handled) {
+        clicks.push_back(src);
+        handled = true;
+    };
+    Mouse(WM_MOUSEMOVE, LinkPoint(4), 0);
+    EXPECT_EQ(viewer->PaintPanel()->Cursor, HandCursor);
+    Click(LinkPoint(4));
+    EXPECT_EQ(clicks, (std::vector<std::string>{"http://service.example/Artist.cfm?id=42"}));
+
+    // Dragging across cells selects their text in reading order.
+    TPoint from = PanelPoint(IndexOf("Tidal")), to = PanelPoint(IndexOf("Roads") + 4);
+    Mouse(WM_LBUTTONDOWN, from, MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, to, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, to, 0);
+    const std::string selected = "Tidal Songs\r\n9.1\r\n2\r\nThe Paper Kites\r\nNorthern Road"; // "s": by rounding
+    EXPECT_EQ(viewer->SelText().substr(0, selected.size()), selected);
+    EXPECT_EQ(clicks.size(), 1u); // a drag over a link follows nothing
+
+    // Scrolled: the cells move with the page and paint as laid out.
+    viewer->SetPosition(60);
+    Settle();
+    ASSERT_EQ(viewer->Position(), 60);
+    TBitmap scrolled = CaptureWindow(form->Handle());
+    SaveShot(scrolled, "service-tracks-scrolled.bmp");
+    const TRect ratings = tables[2]->Rows[0]->Cells[0]->Box;
+    ASSERT_GT(ratings.Top - 60, 0);
+    EXPECT_EQ(TBitmap::FromPixel(scrolled.Pixel(ratings.Left + 2, ratings.Top + 1 - 60)), RGBColor(0x33, 0x33, 0x33));
+    const TRect nav = tables[0]->Rows[1]->Cells[0]->Box;
+    EXPECT_EQ(TBitmap::FromPixel(scrolled.Pixel(nav.Left + 2, 40)), RGBColor(0x10, 0x10, 0x10));
+    TPoint rating = PanelPoint(IndexOf("8.2"));
+    EXPECT_GT(rating.y, 0);
+    int lime = 0;
+    for (int x = rating.x - 2; x < rating.x + 16; ++x)
+        for (int y = rating.y - 4; y < rating.y + 8; ++y)
+            if (TBitmap::FromPixel(scrolled.Pixel(x, y)) == clLime) ++lime;
+    EXPECT_GT(lime, 5);
+}
+
+TEST_F(ViewerTest, TooManyColumnsShowsItsMessageAndTheRestOfThePage) {
+    std::string row;
+    for (int i = 0; i < 101; ++i) row += "<TD>" + IntToStr(i);
+    TMessageBoxWatcher watcher("THE QUAVORY");
+    Load("<P>before<TABLE><TR>" + row + "</TABLE><P>after");
+    ASSERT_TRUE(watcher.Wait());
+    EXPECT_EQ(watcher.Text(), "Table has too many Columns");
+    EXPECT_TRUE(watcher.HasErrorIcon());
+    EXPECT_GE(viewer->Document().FindText(0, "after", true), 0);
+    EXPECT_TRUE(TablesOf(viewer->Document()).empty());
 }

@@ -224,7 +224,10 @@ TEST(Readhtml, ParagraphSpaceFlag) {
 
     TTestDoc cell;
     cell.Parse("<TABLE><TR><TD><P>text</TD></TR></TABLE>");
-    EXPECT_EQ(cell.Kinds(), "T");
+    ASSERT_EQ(cell.Kinds(), "B");
+    auto& content = cell.As<ThtmlTable>(0)->Rows.at(0)->Cells.at(0)->Cell->Sections;
+    ASSERT_EQ(content.size(), 1u); // no paragraph space at the start of a cell
+    EXPECT_EQ(dynamic_cast<TSection*>(content[0].get())->Buff, "text");
 }
 
 TEST(Readhtml, SecondBodyAndBodyAfterTextChangeNothing) {
@@ -445,9 +448,14 @@ TEST(Readhtml, TablesFormsAndMapsKeepTextInOrder) {
     d.Parse("<TABLE BORDER><TR><TD>a<B>b</TD><TH>c</TH></TR><CAPTION>cap</CAPTION></TABLE>after"
             "<FORM>x<SELECT NAME=s><OPTION>one<OPTION>two</SELECT>y<TEXTAREA>t\nu</textarea >z</FORM>"
             "<MAP NAME=m><AREA SHAPE=rect COORDS=\"1,2,3,4\" HREF=a.htm></MAP>w");
-    EXPECT_EQ(d.Texts(), "ab|c|cap|afterx\2y\2zw"); // each control stands as a character 2
-    EXPECT_FALSE(d.Find("c")->Fonts[0].Font.Style & fsUnderline);
-    EXPECT_TRUE(d.Find("c")->Fonts[0].Font.Style & fsBold);
+    EXPECT_EQ(d.Texts(), "afterx\2y\2zw");             // each control stands as a character 2
+    EXPECT_EQ(d.AllTexts(), "cap|ab|c|afterx\2y\2zw"); // the caption shows above the rows
+    auto* th = dynamic_cast<TSection*>(d.As<ThtmlTable>(0)->Rows.at(0)->Cells.at(1)->Cell->Sections.at(0).get());
+    ASSERT_NE(th, nullptr);
+    EXPECT_EQ(th->Buff, "c");
+    EXPECT_FALSE(th->Fonts[0].Font.Style & fsUnderline);
+    EXPECT_TRUE(th->Fonts[0].Font.Style & fsBold);
+    EXPECT_EQ(th->Justify, THAlign::Center);
     EXPECT_FALSE(d.Find("after")->Fonts[0].Font.Style & fsBold); // styles restored after the table
     ASSERT_EQ(d.List.MapList.size(), 1u);
     EXPECT_EQ(d.List.MapList[0]->MapName, "M");
