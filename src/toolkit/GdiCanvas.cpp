@@ -314,10 +314,13 @@ void TGdiCanvas::PushClip(const TRect& r) {
 
 void TGdiCanvas::PopClip() {
     if (clipSaves_.empty()) return;
-    // Restoring the DC also restores the origin saved with it: put ours back.
+    // Restoring the DC also restores the origin saved with it: put ours back. It also brings
+    // back the pen, brush, font and modes selected when the clip was pushed (objects made since
+    // may have replaced and deleted them), so each is made and selected afresh when next used.
     RestoreDC(dc_, clipSaves_.back());
     clipSaves_.pop_back();
     clips_.pop_back();
+    penValid_ = brushValid_ = fontValid_ = false;
     SetViewportOrgEx(dc_, baseOrigin_.x + origin_.x, baseOrigin_.y + origin_.y, nullptr);
 }
 

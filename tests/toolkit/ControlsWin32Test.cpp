@@ -2,7 +2,9 @@
 // those produce; never by calling handlers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "player/PlayerMessages.h"
@@ -349,6 +351,58 @@ TEST(HiddenControls, GetTheirWindowWhenFirstShownStackedAsIfMadeInOrder) {
     EXPECT_FALSE(hadWindow); // nothing made for it while hidden
     EXPECT_EQ(lazily, inOrder);
     EXPECT_EQ(inOrder.size(), 3u);
+}
+
+TEST(GdiCanvas, AClipPoppedLeavesTheFontAndBrushInUseAsSet) {
+    // Windowless controls paint one after another, each inside a clip of its own: what one
+    // selected inside its clip must not stand in for the next one's settings.
+    TOffscreen off(nullptr, 200, 60);
+    TGdiCanvas canvas(off.DC());
+    canvas.Brush.Color = clBlack;
+    canvas.FillRect(Rect(0, 0, 200, 60));
+    TFont tahoma;
+    tahoma.Name = "Tahoma";
+    tahoma.Height = -13;
+    tahoma.Color = clLime;
+    TFont big = tahoma;
+    big.Name = "Courier New";
+    big.Height = -20;
+    auto label = [&](const TFont& f, int y) { // as a transparent label paints
+        canvas.PushClip(Rect(0, y, 200, y + 30));
+        canvas.Font = f;
+        canvas.Brush.Style = TBrushStyle::bsClear;
+        TRect r = Rect(0, y, 200, y + 30);
+        canvas.DrawText("Quick", r, dt::SingleLine);
+        canvas.PopClip();
+    };
+    canvas.Brush.Style = TBrushStyle::bsSolid; // something drew opaque before the labels
+    canvas.Brush.Color = clWhite;
+    canvas.Font = big;
+    TRect first = Rect(150, 0, 200, 20);
+    canvas.DrawText("x", first, dt::SingleLine);
+    label(tahoma, 0);
+    label(tahoma, 30); // the same settings again
+    TBitmap px = off.ToBitmap();
+    auto look = [&](int y0) { // lime pixels, white pixels, width of the text
+        int lime = 0, white = 0, right = 0;
+        for (int y = y0; y < y0 + 30; ++y)
+            for (int x = 0; x < 140; ++x) {
+                uint32_t p = px.Pixel(x, y) & 0xFFFFFF;
+                if (p == 0x00FF00) {
+                    ++lime;
+                    right = std::max(right, x);
+                }
+                white += p == 0xFFFFFF;
+            }
+        return std::tuple(lime, white, right);
+    };
+    auto [lime0, white0, right0] = look(0);
+    auto [lime1, white1, right1] = look(30);
+    EXPECT_GT(lime0, 20);
+    EXPECT_EQ(white0, 0);
+    EXPECT_EQ(lime1, lime0); // the same text in the same font
+    EXPECT_EQ(right1, right0);
+    EXPECT_EQ(white1, 0); // and still transparent
 }
 
 // ------------------------------------------------------------------ check box and Enter
