@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 
+#include "toolkit/ScopeExit.h"
 #include "toolkit/SysUtils.h"
 
 namespace {
@@ -95,7 +96,7 @@ void TPowersock::WaitPass() {
     // Reading stopped at the high-water mark resumes once the consumer has taken the bytes.
     if (readPaused_ && receive_.Size() < kReceiveHighWater) {
         readPaused_ = false;
-        driver_->Post(sockmsg::ContinueRead);
+        PostOnce(sockmsg::ContinueRead);
     }
     auto alive = alive_;
     driver_->WaitPass();
@@ -107,12 +108,18 @@ bool TPowersock::PollRead() {
     // platform's socket service and the message queue later. Only when nothing is there does the
     // wait pass sleep.
     if (!IsConnected || inHandler_ || readPaused_ || CancelRequested) return false;
-    const size_t before = receive_.Size();
-    const int32_t counted = BytesReceived;
+    const uint64_t before = receivedTotal_;
     auto alive = alive_;
-    ReadToStream();
+    ReadToStream(true);
     if (!*alive) throw EAbortError("Socket destroyed during a wait");
-    return receive_.Size() != before || BytesReceived != counted;
+    return receivedTotal_ != before;
+}
+
+void TPowersock::PostOnce(unsigned message) {
+    bool& queued = message == sockmsg::ContinueRead ? readPosted_ : writePosted_;
+    if (queued) return;
+    queued = true;
+    driver_->Post(message);
 }
 
 bool TPowersock::Notify(const TNotifyEvent& event) {
@@ -193,7 +200,11 @@ void TPowersock::Connect() {
     send_.clear();
     readPaused_ = false;
     closePending_ = false;
-    if (!driver_->HasSocket() && !driver_->CreateSocket(false)) throw ESockError("Initializaton of windows sockets failed");
+    // A continuation the last exchange left queued runs as a harmless extra read or write; the
+    // flags must not keep this connection's own from being posted.
+    readPosted_ = writePosted_ = false;
+    endOfData_ = false;
+    EnsureSocket();
     int attempts = 0;
     for (;;) {
         try {
@@ -229,6 +240,7 @@ intptr_t TPowersock::Accept() {
     if (CancelRequested) throw ESockError("Accepting Canceled");
     if (!LastEventOk) throw ESockError("Error creating Data Connection");
     ReportStatus(4, "Accepting");
+    EnsureSocket();
     int error = 0;
     TSockAddrIn peer;
     intptr_t s = driver_->AcceptSocket(peer, error);
@@ -246,17 +258,28 @@ void TPowersock::Disconnect() {
 void TPowersock::CloseSocket() {
     ReportStatus(4, "Request Close Socket");
     IsConnected = false;
-    if (!driver_->HasSocket()) return;
-    int rc = driver_->CloseSocket();
-    if (rc != 0) {
-        CheckSocketError(rc, kWsaeWouldBlock);
-        return;
+    if (!driver_->HasSocket() && !freshSocketDue_) return;
+    // The fresh socket of the last close was never made: closing it is closing nothing.
+    if (driver_->HasSocket()) {
+        int rc = driver_->CloseSocket();
+        if (rc != 0) {
+            CheckSocketError(rc, kWsaeWouldBlock);
+            return;
+        }
     }
+    freshSocketDue_ = false;
     if (destroying_) return;
     if (!Notify(OnDisconnect)) return;
-    // A fresh socket lets the component connect again. If the platform refuses one now, the
-    // next Connect tries again and reports the failure.
-    driver_->CreateSocket(false);
+    // A fresh socket lets the component connect again. It is made when it is first used
+    // (EnsureSocket), so the one that follows the peer's close and is closed again by the
+    // caller's Disconnect costs no trip to the platform.
+    freshSocketDue_ = true;
+}
+
+void TPowersock::EnsureSocket() {
+    if (driver_->HasSocket()) return;
+    freshSocketDue_ = false;
+    if (!driver_->CreateSocket(false)) throw ESockError("Initializaton of windows sockets failed");
 }
 
 // ---------------------------------------------------------------- notifications
@@ -286,8 +309,14 @@ void TPowersock::HandleSocketMessage(unsigned message, uint32_t lParam) {
             if (error != 0) LastErrorCode = static_cast<uint16_t>(error);
             LookupDone = true;
             break;
-        case sockmsg::ContinueWrite: WriteFromStream(); break;
-        case sockmsg::ContinueRead: ReadToStream(); break;
+        case sockmsg::ContinueWrite:
+            writePosted_ = false;
+            WriteFromStream();
+            break;
+        case sockmsg::ContinueRead:
+            readPosted_ = false;
+            ReadToStream();
+            break;
         default: break;
         }
     } catch (...) {
@@ -309,14 +338,50 @@ void TPowersock::HandleClose() {
     auto alive = alive_;
     for (;;) {
         if (CancelRequested) break;
-        int error = 0;
-        int n = driver_->Recv(recvBuf_.data(), kReceiveSize, error);
-        if (n <= 0) break;
-        Deliver(recvBuf_.data(), n);
+        int error = 0, asked = 0;
+        int n = ReceiveOnce(error, asked);
         if (!*alive) return;
+        if (n <= 0) break;
     }
     IsConnected = false;
     CloseSocket();
+}
+
+int TPowersock::ReceiveOnce(int& error, int& asked) {
+    // After the end of the data every read notification (the platform repeats them while the
+    // closed socket stays readable) would cost a call that can only say the same.
+    if (endOfData_) {
+        asked = 0;
+        return 0;
+    }
+    // Writes go to the text as it is now and within its length, whatever a handler did to it.
+    if (directText_ && directFill_ < directCount_ && directFill_ <= directText_->size() && receive_.Empty()) {
+        std::string& text = *directText_;
+        // The text grows in place ahead of the bytes, doubling, so that a large reply takes
+        // few receive calls while a large count that is never sent costs no large allocation.
+        if (directFill_ == text.size()) {
+            text.resize(std::min(directCount_, std::max(2 * directFill_, directFill_ + kReceiveSize)));
+            directData_ = text.data();
+        }
+        // At most what a receive call can report (a positive int).
+        asked = static_cast<int>(std::min<size_t>(text.size() - directFill_, 0x40000000));
+        int n = driver_->Recv(text.data() + directFill_, asked, error);
+        if (n == 0) endOfData_ = true;
+        if (n > 0) {
+            directFill_ += static_cast<size_t>(n);
+            receivedTotal_ += static_cast<uint64_t>(n);
+            if (idleTimer_ && TimeOut > 0) driver_->TimerOn(static_cast<unsigned>(TimeOut));
+        }
+        return n;
+    }
+    asked = kReceiveSize;
+    int n = driver_->Recv(recvBuf_.data(), kReceiveSize, error);
+    if (n == 0) endOfData_ = true;
+    if (n > 0) {
+        receivedTotal_ += static_cast<uint64_t>(n);
+        Deliver(recvBuf_.data(), n);
+    }
+    return n;
 }
 
 void TPowersock::Deliver(const char* data, int n) {
@@ -361,7 +426,7 @@ private:
     std::shared_ptr<bool> alive_;
 };
 
-void TPowersock::ReadToStream() {
+void TPowersock::ReadToStream(bool polled) {
     if (CancelRequested) driver_->StopNotifications();
     if (inHandler_) return;
     // A full buffer is read on once the consumer has taken from it (see WaitPass).
@@ -371,12 +436,14 @@ void TPowersock::ReadToStream() {
     }
     HandlerScope scope(this);
     ReportStatus(8, "ReadToStream");
-    // Each call moves at most kReceiveSize bytes. A few calls in a row while full blocks keep
-    // coming spare a trip through the message queue per block; after kReadBurst of them the
-    // rest is read on the next turn of the message loop, so the queue stays responsive.
+    // A call into the receive block moves at most kReceiveSize bytes; a direct capture's call
+    // takes all the room its text has. A few calls in a row while full blocks keep coming spare
+    // a trip through the message queue per block; after kReadBurst of them the rest is read on
+    // the next turn of the message loop, so the queue stays responsive.
     for (int burst = 0;; ++burst) {
-        int error = 0;
-        int n = driver_->Recv(recvBuf_.data(), kReceiveSize, error);
+        int error = 0, asked = 0;
+        int n = ReceiveOnce(error, asked);
+        if (!scope.Alive()) return;
         if (n < 0) {
             if (error != kWsaeWouldBlock) {
                 LastErrorCode = static_cast<uint16_t>(error);
@@ -385,11 +452,11 @@ void TPowersock::ReadToStream() {
             break;
         }
         if (n == 0) break;
-        Deliver(recvBuf_.data(), n);
-        if (!scope.Alive()) return;
-        if (n < kReceiveSize || CancelRequested) break;
+        // A short block took all there was (a direct capture asks for everything it misses);
+        // a direct capture that is whole wants nothing more.
+        if (n < asked || CancelRequested || (directText_ && directFill_ >= directCount_)) break;
         if (burst + 1 == kReadBurst || (!captureFile_ && receive_.Size() >= kReceiveHighWater)) {
-            driver_->Post(sockmsg::ContinueRead);
+            if (!polled) PostOnce(sockmsg::ContinueRead);
             break;
         }
     }
@@ -445,7 +512,7 @@ void TPowersock::WriteStep() {
         }
     }
     if (remains)
-        driver_->Post(sockmsg::ContinueWrite);
+        PostOnce(sockmsg::ContinueWrite);
     else
         SendDone = true;
     if (Capturing) Notify(OnPacketSent);
@@ -461,7 +528,7 @@ void TPowersock::SendBytes(const char* data, size_t n) {
     // The first part goes out at once; a handler that is running (this send comes from one of
     // its events) leaves it to the posted continuation.
     if (inHandler_) {
-        driver_->Post(sockmsg::ContinueWrite);
+        PostOnce(sockmsg::ContinueWrite);
     } else {
         auto alive = alive_;
         WriteFromStream();
@@ -524,6 +591,24 @@ void TPowersock::CaptureString(std::string& text, int count, const TReceiveLimit
     BytesReceived = 0;
     TimerOn();
     idleTimer_ = true;
+    {
+        // Also when the capture fails, unless a handler destroyed the object.
+        const auto alive = Alive();
+        auto stop = ScopeExit([this, alive] {
+            if (!*alive) return;
+            TimerOff();
+            Capturing = false;
+        });
+        // A capture started from a handler of another one goes through the buffer.
+        if (count > 0 && static_cast<size_t>(count) <= std::min(limit.Max, kDirectCaptureMax) && !directText_)
+            CaptureDirect(text, static_cast<size_t>(count));
+        else
+            CaptureBuffered(text, count, limit);
+    }
+    RaiseIfInterrupted("Socket capture timed out", "Socket capture aborted");
+}
+
+void TPowersock::CaptureBuffered(std::string& text, int count, const TReceiveLimit& limit) {
     for (;;) {
         if (CancelRequested || TimedOut) break;
         const bool open = IsConnected || !receive_.Empty();
@@ -535,8 +620,6 @@ void TPowersock::CaptureString(std::string& text, int count, const TReceiveLimit
         const size_t before = text.size();
         receive_.TakeInto(text, count == -1 ? -1 : static_cast<long long>(count) - static_cast<long long>(before));
         if (text.size() > limit.Max) {
-            TimerOff();
-            Capturing = false;
             text.clear();
             text.shrink_to_fit();
             throw ESockError(LimitText(limit));
@@ -544,9 +627,37 @@ void TPowersock::CaptureString(std::string& text, int count, const TReceiveLimit
         BytesReceived += static_cast<int32_t>(text.size() - before);
         if (!Notify(OnPacketRecvd)) throw EAbortError("Socket destroyed during a wait");
     }
-    TimerOff();
-    Capturing = false;
-    RaiseIfInterrupted("Socket capture timed out", "Socket capture aborted");
+}
+
+void TPowersock::CaptureDirect(std::string& text, size_t count) {
+    // What the buffer holds comes first; the receive calls then fill the text in place
+    // (ReceiveOnce), whether a wait's poll or a read notification makes them.
+    receive_.TakeInto(text, static_cast<long long>(count));
+    directText_ = &text;
+    directData_ = text.data();
+    directFill_ = text.size();
+    directCount_ = count;
+    const auto alive = Alive();
+    auto finish = ScopeExit([this, alive, &text] {
+        if (!*alive) return; // the text may have gone with the object
+        if (text.data() == directData_) text.resize(directFill_);
+        directText_ = nullptr;
+        directData_ = nullptr;
+        directFill_ = directCount_ = 0;
+    });
+    size_t reported = 0;
+    for (;;) {
+        if (directFill_ > reported) {
+            BytesReceived += static_cast<int32_t>(directFill_ - reported);
+            reported = directFill_;
+            if (!Notify(OnPacketRecvd)) throw EAbortError("Socket destroyed during a wait");
+        }
+        // The bytes are received into the text's own storage: a handler that replaced or
+        // shortened it would leave them nowhere.
+        if (text.data() != directData_ || text.size() < directFill_) throw ESockError("Capture text changed during the capture");
+        if (CancelRequested || TimedOut || directFill_ >= directCount_ || !IsConnected) break;
+        if (!PollRead()) WaitPass();
+    }
 }
 
 void TPowersock::CaptureFile(const std::string& fileName, int64_t limit) {
@@ -589,7 +700,7 @@ void TPowersock::SendFile(const std::string& fileName) {
     SendDone = false;
     BytesSent = 0;
     BytesExpected = static_cast<int32_t>(sendFileSize_);
-    driver_->Post(sockmsg::ContinueWrite);
+    PostOnce(sockmsg::ContinueWrite);
     TimerOn();
     idleTimer_ = true;
     while (!SendDone && !CancelRequested && !TimedOut && BytesExpected > 0 && IsConnected) WaitPass();

@@ -47,14 +47,18 @@ constexpr int kPacketSize = 16383; // bytes moved per send call
 // Bytes one receive call takes at most. Every call on a socket in notification mode costs a
 // round trip to the platform's socket service, so a large block keeps a long reply close to
 // what a plain blocking client takes.
-constexpr int kReceiveSize = 64 * 1024;
+constexpr int kReceiveSize = 256 * 1024;
 constexpr int kWriteBufferSize = 16384; // characters Write sends at most
 // Bytes the receive buffer holds before the read handler stops taking more from the socket; the
 // next wait pass resumes reading once the consumer has taken them. TCP's own flow control then
 // holds the peer back, so no peer can make the buffer grow without bound.
-constexpr size_t kReceiveHighWater = 256 * 1024;
+constexpr size_t kReceiveHighWater = 1024 * 1024;
 // Receive calls one read notification makes in a row while full blocks keep coming.
 constexpr int kReadBurst = 4;
+// The largest counted capture that receives straight into the caller's text: the text grows
+// ahead of the bytes and each receive call asks for all the room there is, so a large reply
+// takes few calls and no copy between buffers. Longer counts go through the receive buffer.
+constexpr size_t kDirectCaptureMax = 16 * 1024 * 1024;
 
 // A bound on data that comes from the peer. Reading past it fails with an ESockError that names
 // it: "<Name> exceeds its limit of <Max> bytes".
@@ -101,8 +105,8 @@ public:
     virtual uint32_t LookupAddress() = 0;
     // Starts connecting; 0, kWsaeWouldBlock while in progress, or another error number.
     virtual int Connect(const TSockAddrIn& addr) = 0;
-    // Send/receive at most len bytes; the count, or -1 with `error` set. Recv gives 0 when no
-    // data is waiting or the peer closed.
+    // Send/receive at most len bytes; the count, or -1 with `error` set (kWsaeWouldBlock when
+    // nothing can move now). Recv gives 0 once the peer has closed and every byte was read.
     virtual int Send(const char* data, int len, int& error) = 0;
     virtual int Recv(char* data, int len, int& error) = 0;
     // Switches the socket's notifications off.
@@ -181,7 +185,10 @@ public:
     // Collects bytes until the peer closes (count -1) or count bytes have come (or the peer
     // closed first). The text holds at most count bytes; any surplus stays buffered. Each block
     // taken adds to BytesReceived and raises OnPacketRecvd. More than limit.Max bytes clear the
-    // text and raise ESockError with the limit's text.
+    // text and raise ESockError with the limit's text. A count up to kDirectCaptureMax (and
+    // limit.Max) is received straight into the text, which runs ahead of the bytes while the
+    // capture runs (only its first BytesReceived bytes are valid) and has its final length at
+    // the end; a packet handler that changes the text ends the capture with ESockError.
     void CaptureString(std::string& text, int count, const TReceiveLimit& limit = {});
     // Writes the received bytes into a new file until the peer closes, or until limit bytes
     // (when not negative).
@@ -202,7 +209,9 @@ protected:
     void ReportStatus(int level, const std::string& text);
     void ResolveHost();
     void CloseSocket();
-    void ReadToStream();
+    // Receives what the socket holds. A wait's own poll (`polled`) never posts the continuation:
+    // the wait polls again itself, and a posted message would only outlive the exchange.
+    void ReadToStream(bool polled = false);
     void WriteFromStream();
     void CheckSocketError(int error, int tolerated);
     void TimerOn();
@@ -216,6 +225,9 @@ protected:
     std::shared_ptr<const bool> Alive() const { return alive_; }
     // Reads what the socket holds now, without waiting; true when bytes came.
     bool PollRead();
+    // Bytes taken from the socket since the object was made (the receive buffer, a capture
+    // file or a direct capture may hold them).
+    uint64_t ReceivedTotal() const { return receivedTotal_; }
     // Raises an event whose handler may destroy the object; false when it did.
     bool Notify(const TNotifyEvent& event);
     // Raises `timedOutMessage` (ESockError) or `abortMessage` (EAbortError) when the wait was
@@ -226,11 +238,21 @@ protected:
 
 private:
     void InitializeWinsock();
+    // Makes the socket a close left due (or that the platform refused then).
+    void EnsureSocket();
+    void CaptureBuffered(std::string& text, int count, const TReceiveLimit& limit);
+    void CaptureDirect(std::string& text, size_t count);
     void HandleClose();
     class HandlerScope;
     void WriteStep();
     // Hands received bytes to the capture file or the receive buffer and counts them.
     void Deliver(const char* data, int n);
+    // One receive call into the direct capture's text while it has room and nothing waits in
+    // the receive buffer, otherwise into the receive block (then delivered). The count, 0 when
+    // nothing came or the peer closed, -1 with `error` set; `asked` is the length asked for.
+    int ReceiveOnce(int& error, int& asked);
+    // Posts a continuation unless one of the same kind is still queued.
+    void PostOnce(unsigned message);
     // Queues bytes for sending and waits until they are out.
     void SendBytes(const char* data, size_t n);
 
@@ -245,9 +267,20 @@ private:
     std::FILE* captureFile_ = nullptr;
     int64_t captureLimit_ = -1;
     bool captureWriteFailed_ = false;
-    bool idleTimer_ = false;    // the time-out timer guards a transfer and is re-armed on progress
-    bool closePending_ = false; // a close notification waits for the running handler to end
-    bool readPaused_ = false;   // the receive buffer reached kReceiveHighWater
+    bool idleTimer_ = false;      // the time-out timer guards a transfer and is re-armed on progress
+    bool closePending_ = false;   // a close notification waits for the running handler to end
+    bool readPaused_ = false;     // the receive buffer reached kReceiveHighWater
+    bool freshSocketDue_ = false; // closed and not yet replaced (see CloseSocket)
+    bool endOfData_ = false;      // a receive call said the peer closed: no further one is made
+    bool readPosted_ = false;     // a ContinueRead is queued
+    bool writePosted_ = false;    // a ContinueWrite is queued
+    uint64_t receivedTotal_ = 0;
+    // A counted capture into memory in progress (see kDirectCaptureMax): bytes go straight into
+    // *directText_ at directFill_, until directCount_; directData_ is the text's storage as the
+    // capture last sized it.
+    std::string* directText_ = nullptr;
+    const char* directData_ = nullptr;
+    size_t directFill_ = 0, directCount_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

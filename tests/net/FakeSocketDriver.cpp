@@ -17,6 +17,7 @@ bool FakeSocketDriver::Startup(TPowersock* owner, TStringList& info) {
 }
 
 bool FakeSocketDriver::CreateSocket(bool linger) {
+    ++net_->creates;
     socket_ = true;
     notify_ = true;
     lingerReset = linger;
@@ -113,7 +114,13 @@ void FakeSocketDriver::CheckRequestComplete() {
     if (req.size() >= need) replying_ = true;
 }
 
-int FakeSocketDriver::Recv(char* data, int len, int& /*error*/) {
+int FakeSocketDriver::Recv(char* data, int len, int& error) {
+    ++net_->recvCalls;
+    // Nothing waiting: the end of the data once the peer has closed, otherwise "would block".
+    if (pending_.empty() && connected_ && !closeSent_) {
+        error = kWsaeWouldBlock;
+        return -1;
+    }
     int n = static_cast<int>(std::min<size_t>(pending_.size(), static_cast<size_t>(len)));
     std::copy_n(pending_.data(), n, data);
     pending_.erase(0, static_cast<size_t>(n));
@@ -121,8 +128,13 @@ int FakeSocketDriver::Recv(char* data, int len, int& /*error*/) {
 }
 
 void FakeSocketDriver::Post(unsigned message) {
-    if (message == sockmsg::ContinueRead) ++net_->continueReads;
     Queue(message, 0);
+    if (message == sockmsg::ContinueRead) {
+        ++net_->continueReads;
+        int queued = static_cast<int>(
+            std::count_if(queue_.begin(), queue_.end(), [](const Msg& m) { return m.message == sockmsg::ContinueRead; }));
+        net_->maxQueuedContinueReads = std::max(net_->maxQueuedContinueReads, queued);
+    }
 }
 
 void FakeSocketDriver::WaitPass() {

@@ -34,6 +34,9 @@ struct FakeNet {
     std::vector<std::pair<uint32_t, uint16_t>> connects; // address (network order), port (host order)
     std::vector<std::string> requests;                   // raw bytes per connection
     int continueReads = 0;                               // sockmsg::ContinueRead posts
+    int maxQueuedContinueReads = 0;                      // most of them queued at once
+    int recvCalls = 0;
+    int creates = 0; // platform sockets made
     int closes = 0;
 
     std::mt19937 rng{1};

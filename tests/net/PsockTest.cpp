@@ -294,18 +294,73 @@ TEST(Powersock, CaptureStringCountsCancelAndTimeOut) {
 }
 
 TEST(Powersock, BigReplyReadThroughContinuation) {
-    Rig r;
-    std::string big(1000000, 'b');
+    std::string big(2 * kReceiveSize * kReadBurst + 12345, 'b');
     for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>('a' + i % 26);
-    r.net->maxChunk = 1 << 20; // all of it arrives with one read notification
-    r.Script(big, false);
-    r.sock->Connect();
-    r.sock->Write("a\r\n\r\n");
-    std::string text;
-    r.sock->CaptureString(text, static_cast<int>(big.size()));
-    EXPECT_EQ(text, big);
-    // Each notification reads a burst of full packets and posts the continuation for the rest.
-    EXPECT_GE(r.net->continueReads, static_cast<int>(big.size() / (kReceiveSize * kReadBurst)));
+    {
+        // Until the close: each notification reads a burst of full packets and posts the
+        // continuation for the rest, one at a time.
+        Rig r;
+        r.net->maxChunk = 1 << 24; // all of it arrives with one read notification
+        r.Script(big, true);
+        r.sock->Connect();
+        r.sock->Write("a\r\n\r\n");
+        std::string text;
+        r.sock->CaptureString(text, -1);
+        EXPECT_EQ(text, big);
+        EXPECT_GE(r.net->continueReads, 2);
+        EXPECT_EQ(r.net->maxQueuedContinueReads, 1);
+    }
+    {
+        // A counted capture receives straight into the text: few calls take all that arrived.
+        Rig r;
+        r.net->maxChunk = 1 << 24;
+        r.Script("HTTP/1.0 200 OK\r\n" + big, false);
+        r.sock->Connect();
+        r.sock->Write("a\r\n\r\n");
+        EXPECT_EQ(r.sock->ReadLn(), "HTTP/1.0 200 OK\r\n");
+        const int before = r.net->recvCalls;
+        std::string text;
+        r.sock->CaptureString(text, static_cast<int>(big.size()));
+        EXPECT_EQ(text, big);
+        EXPECT_EQ(r.sock->BytesReceived, static_cast<int32_t>(big.size()));
+        // What ReadLn left buffered is taken first; the rest, more than four receive blocks, comes
+        // with the window doubling from there.
+        EXPECT_LE(r.net->recvCalls - before, 3);
+    }
+}
+
+TEST(Powersock, DirectCaptureTextChangedByAHandler) {
+    // The bytes go straight into the text's storage: a packet handler that replaces the text
+    // ends the capture instead of having bytes written where the text no longer is.
+    const std::string body(300000, 'z');
+    for (int kind = 0; kind < 2; ++kind) {
+        Rig r;
+        r.net->maxChunk = 5000;
+        r.Script(body, false);
+        r.sock->Connect();
+        r.sock->Write("a\r\n\r\n");
+        std::string text;
+        int events = 0;
+        r.sock->OnPacketRecvd = [&](TObject*) {
+            if (++events == 2) {
+                if (kind == 0)
+                    text = "replaced";
+                else
+                    text.resize(1);
+            }
+        };
+        EXPECT_EQ(MessageOf<ESockError>([&] { r.sock->CaptureString(text, static_cast<int>(body.size())); }),
+                  "Capture text changed during the capture")
+            << kind;
+        // The next capture on the object works.
+        r.sock->OnPacketRecvd = nullptr;
+        r.sock->Disconnect();
+        r.Script("again", true);
+        r.sock->Connect();
+        r.sock->Write("a\r\n\r\n");
+        r.sock->CaptureString(text, 5);
+        EXPECT_EQ(text, "again");
+    }
 }
 
 TEST(Powersock, PeerCloseThenReconnect) {
@@ -324,8 +379,33 @@ TEST(Powersock, PeerCloseThenReconnect) {
         r.sock->Disconnect();
     }
     EXPECT_EQ(disconnects, 4);
-    // The first socket resets on close; the recreated ones do not.
+    // The first socket resets on close; the recreated ones do not. A replacement is made only
+    // when a connection needs it: the one between the peer's close and Disconnect never is.
     EXPECT_FALSE(r.driver->lingerReset);
+    EXPECT_EQ(r.net->creates, 2);
+    EXPECT_EQ(r.net->closes, 2);
+}
+
+TEST(Powersock, NoReceiveCallsAfterTheEndOfData) {
+    // The platform repeats read notifications while a closed socket stays readable; once a
+    // receive call has said the peer closed, they cost no further call.
+    Rig r;
+    r.Script("abc", true);
+    r.sock->Connect();
+    r.sock->Write("a\r\n\r\n");
+    std::string text;
+    r.sock->CaptureString(text, -1);
+    EXPECT_EQ(text, "abc");
+    const int calls = r.net->recvCalls;
+    for (int i = 0; i < 3; ++i) r.sock->HandleSocketMessage(sockmsg::SocketEvent, fdev::Read);
+    EXPECT_EQ(r.net->recvCalls, calls);
+    // The next connection reads again.
+    r.Script("def", true);
+    r.sock->Disconnect();
+    r.sock->Connect();
+    r.sock->Write("a\r\n\r\n");
+    r.sock->CaptureString(text, -1);
+    EXPECT_EQ(text, "def");
 }
 
 TEST(Powersock, TransactionReplyCode) {

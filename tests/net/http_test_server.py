@@ -77,6 +77,7 @@ def handle(conn):
         body_start = raw.find(b"\r\n\r\n")
         req_body = raw[body_start + 4:] if body_start >= 0 else b""
         m = re.match(r"^/(page|pagenl)/(\d+)$", path)
+        slow = re.match(r"^/slow/(\d+)$", path)
         if path == "/__last":
             with lock:
                 last = requests[-1] if requests else b""
@@ -86,6 +87,10 @@ def handle(conn):
                 conn.sendall(reply("200 OK", str(len(requests)).encode()))
         elif m:
             conn.sendall(reply("200 OK", pattern(int(m.group(2))), length=m.group(1) == "page"))
+        elif slow:
+            # A reply that comes after a pause (at most 5 s): what a client does while it waits.
+            time.sleep(min(int(slow.group(1)), 5000) / 1000.0)
+            conn.sendall(reply("200 OK", pattern(2048)))
         elif path == "/echo":
             conn.sendall(reply("200 OK", req_body))
         elif path == "/cookie":
