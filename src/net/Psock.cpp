@@ -106,8 +106,10 @@ void TPowersock::WaitPass() {
 bool TPowersock::PollRead() {
     // Bytes that are there are taken at once: a read notification comes a trip through the
     // platform's socket service and the message queue later. Only when nothing is there does the
-    // wait pass sleep.
-    if (!IsConnected || inHandler_ || readPaused_ || CancelRequested) return false;
+    // wait pass sleep. Until a receive call has found bytes on this connection, or after one
+    // found none, the read notification says when there are some: asking then would only cost a
+    // call (the first read after a request would always find the server still working).
+    if (!IsConnected || inHandler_ || readPaused_ || CancelRequested || !dataFlowing_) return false;
     const uint64_t before = receivedTotal_;
     auto alive = alive_;
     ReadToStream(true);
@@ -204,6 +206,7 @@ void TPowersock::Connect() {
     // flags must not keep this connection's own from being posted.
     readPosted_ = writePosted_ = false;
     endOfData_ = false;
+    dataFlowing_ = false;
     EnsureSocket();
     int attempts = 0;
     for (;;) {
@@ -366,7 +369,7 @@ int TPowersock::ReceiveOnce(int& error, int& asked) {
         // At most what a receive call can report (a positive int).
         asked = static_cast<int>(std::min<size_t>(text.size() - directFill_, 0x40000000));
         int n = driver_->Recv(text.data() + directFill_, asked, error);
-        if (n == 0) endOfData_ = true;
+        NoteReceive(n, error);
         if (n > 0) {
             directFill_ += static_cast<size_t>(n);
             receivedTotal_ += static_cast<uint64_t>(n);
@@ -376,12 +379,18 @@ int TPowersock::ReceiveOnce(int& error, int& asked) {
     }
     asked = kReceiveSize;
     int n = driver_->Recv(recvBuf_.data(), kReceiveSize, error);
-    if (n == 0) endOfData_ = true;
+    NoteReceive(n, error);
     if (n > 0) {
         receivedTotal_ += static_cast<uint64_t>(n);
         Deliver(recvBuf_.data(), n);
     }
     return n;
+}
+
+void TPowersock::NoteReceive(int n, int error) {
+    if (n == 0) endOfData_ = true;
+    if (n > 0) dataFlowing_ = true;
+    if (n < 0 && error == kWsaeWouldBlock) dataFlowing_ = false;
 }
 
 void TPowersock::Deliver(const char* data, int n) {

@@ -251,6 +251,8 @@ private:
     // the receive buffer, otherwise into the receive block (then delivered). The count, 0 when
     // nothing came or the peer closed, -1 with `error` set; `asked` is the length asked for.
     int ReceiveOnce(int& error, int& asked);
+    // Keeps endOfData_ and dataFlowing_ after a receive call.
+    void NoteReceive(int n, int error);
     // Posts a continuation unless one of the same kind is still queued.
     void PostOnce(unsigned message);
     // Queues bytes for sending and waits until they are out.
@@ -272,6 +274,7 @@ private:
     bool readPaused_ = false;     // the receive buffer reached kReceiveHighWater
     bool freshSocketDue_ = false; // closed and not yet replaced (see CloseSocket)
     bool endOfData_ = false;      // a receive call said the peer closed: no further one is made
+    bool dataFlowing_ = false;    // the last receive call found bytes (see PollRead)
     bool readPosted_ = false;     // a ContinueRead is queued
     bool writePosted_ = false;    // a ContinueWrite is queued
     uint64_t receivedTotal_ = 0;

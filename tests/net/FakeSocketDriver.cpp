@@ -118,6 +118,7 @@ int FakeSocketDriver::Recv(char* data, int len, int& error) {
     ++net_->recvCalls;
     // Nothing waiting: the end of the data once the peer has closed, otherwise "would block".
     if (pending_.empty() && connected_ && !closeSent_) {
+        ++net_->emptyRecvs;
         error = kWsaeWouldBlock;
         return -1;
     }

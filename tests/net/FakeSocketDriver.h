@@ -36,7 +36,8 @@ struct FakeNet {
     int continueReads = 0;                               // sockmsg::ContinueRead posts
     int maxQueuedContinueReads = 0;                      // most of them queued at once
     int recvCalls = 0;
-    int creates = 0; // platform sockets made
+    int emptyRecvs = 0; // receive calls that found nothing ("would block")
+    int creates = 0;    // platform sockets made
     int closes = 0;
 
     std::mt19937 rng{1};

@@ -105,10 +105,12 @@ size_t WinInetGet(HINTERNET session, const std::string& url) {
     return total;
 }
 
-double Median(std::vector<double> v) {
+double Quantile(std::vector<double> v, double q) {
     std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
+    return v.empty() ? 0 : v[static_cast<size_t>(q * static_cast<double>(v.size() - 1) + 0.5)];
 }
+
+double Median(const std::vector<double>& v) { return Quantile(v, 0.5); }
 
 double Ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
 
@@ -410,8 +412,10 @@ int main(int argc, char** argv) {
             double wall = 0, cpu = 0;
             for (double v : c.ms) wall += v;
             for (double v : c.cpu) cpu += v;
-            std::printf("  %-18s %9.3f   x%.2f of the WinSock exchange   x%.2f of WinINet   CPU %7.1f of %7.1f wall\n", c.name,
-                        Median(c.ms), Median(c.ms) / floor, Median(c.ms) / inet, cpu, wall);
+            std::printf("  %-18s %9.3f (quartiles %7.3f %7.3f)   x%.2f of the WinSock exchange   x%.2f of WinINet   CPU %6.1f of "
+                        "%7.1f wall\n",
+                        c.name, Median(c.ms), Quantile(c.ms, 0.25), Quantile(c.ms, 0.75), Median(c.ms) / floor,
+                        Median(c.ms) / inet, cpu, wall);
         }
         results.push_back({size, Median(clients[0].ms), inet, floor});
     }

@@ -361,8 +361,10 @@ TEST_F(HttpWine, SequenceOnOneObject) {
     EXPECT_EQ(http->Body, "");
     expectPage("HEAD");
 
+    // The first block of the body aborts: one receive call can take megabytes, so a later one
+    // might already hold the whole body.
     http->OnPacketRecvd = [&](TObject*) {
-        if (http->BytesReceived > 1024 * 1024) http->Abort();
+        if (http->BytesReceived > 0) http->Abort();
     };
     EXPECT_EQ(ErrorOf([&] { http->Get(Base() + "/page/5242880"); }), "Socket capture aborted");
     http->OnPacketRecvd = nullptr;

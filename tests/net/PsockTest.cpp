@@ -408,6 +408,28 @@ TEST(Powersock, NoReceiveCallsAfterTheEndOfData) {
     EXPECT_EQ(text, "def");
 }
 
+TEST(Powersock, ReadsWaitForTheNotificationUntilBytesFlow) {
+    // Right after a request the server is still working: the line read waits for the read
+    // notification instead of asking the socket first. A reply that arrives in pieces is then
+    // read as it comes, and asking finds nothing at most once per piece.
+    for (int chunk : {1 << 20, 300, 7}) {
+        Rig r;
+        r.net->maxChunk = chunk;
+        const std::string body(3000, 'q');
+        r.Script("HTTP/1.0 200 OK\r\nContent-Length: 3000\r\n\r\n" + body, false);
+        r.sock->Connect();
+        r.sock->Write("GET / HTTP/1.0\r\n\r\n");
+        EXPECT_EQ(r.sock->ReadLn(), "HTTP/1.0 200 OK\r\n") << chunk;
+        if (chunk == 1 << 20) { EXPECT_EQ(r.net->emptyRecvs, 0); }
+        EXPECT_EQ(r.sock->ReadLn(), "Content-Length: 3000\r\n");
+        EXPECT_EQ(r.sock->ReadLn(), "\r\n");
+        std::string text;
+        r.sock->CaptureString(text, 3000);
+        EXPECT_EQ(text, body) << chunk;
+        EXPECT_LE(r.net->emptyRecvs, r.net->passes) << chunk;
+    }
+}
+
 TEST(Powersock, TransactionReplyCode) {
     Rig r;
     r.Script("250 OK\r\n", false);
