@@ -1,13 +1,18 @@
 // Building blocks shared by the HTML parser and the document: the symbol set, parsed attributes,
-// fonts with their size scale, font runs with links, and image objects (placeholder boxes).
+// fonts with their size scale, font runs with links, image objects and image maps.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "html/HTMLUn2Anim.h"
+#include "html/HTMLUn2Fetch.h"
+#include "html/HTMLUn2Map.h"
 #include "toolkit/Classes.h"
 #include "toolkit/Exception.h"
 #include "toolkit/Graphics.h"
@@ -202,7 +207,6 @@ enum class TImageAlign : uint8_t { Top, Middle, Bottom, Left, Right };   // Left
 enum class TClear : uint8_t { None = 0, Left = 1, Right = 2, Both = 3 }; // bit 1 left, bit 2 right
 enum class TScript : uint8_t { None, Sub, Super };                       // sub- and superscript
 enum class TListKind : uint8_t { None, Ordered, Unordered, Definition }; // list items
-enum class TAreaShape : uint8_t { Rect, Circle, Poly };                  // image-map areas
 inline bool ClearsLeft(TClear c) { return (static_cast<int>(c) & 1) != 0; }
 inline bool ClearsRight(TClear c) { return (static_cast<int>(c) & 2) != 0; }
 
@@ -315,13 +319,35 @@ private:
     std::vector<std::unique_ptr<TFontObj>> items_;
 };
 
-class TAttributeList;
+// What the images of one document share: whether images are shown, where their data comes
+// from, the names whose data is awaited, and the animated pictures. The document owns one and
+// outlives its images.
+struct TImageContext {
+    bool ViewImages = false; // as the viewer starts
+    TImageSources Sources;   // its Waiting is pointed at Waiting below when an image fetches
+    std::set<std::string> Waiting;
+    TAnimationList Animations;
+};
 
-// One image in a text section, at a character 4 of its text. Images are not loaded here: every
-// image is drawn as a placeholder box (the not-loaded picture, the ALT text and a sunken frame).
+enum class TImageState : uint8_t {
+    NotLoaded, // images off, or not laid out yet: the not-loaded placeholder
+    Loaded,    // a picture (a bitmap, or an animated GIF of its own)
+    Waiting,   // the image request said "not yet": the not-loaded placeholder
+    Error,     // no data, or data that could not be decoded: the error placeholder
+};
+
+// The largest side an image is given by its attributes (WIDTH, HEIGHT, or scaled from one of
+// them), so a page cannot ask for a box of millions of pixels across.
+constexpr int MaxImageSide = 16384;
+
+// One image in a text section, at a character 4 of its text: its attributes, its picture (from
+// the context at its first layout when images are on), its size and its drawing.
 class TImageObj : public TObject {
 public:
     TImageObj(int pos, const TAttributeList& attrs);
+    ~TImageObj() override;
+    TImageObj(const TImageObj&) = delete;
+    TImageObj& operator=(const TImageObj&) = delete;
     int Pos;
     std::string Source, AltText;
     TImageAlign VAlign = TImageAlign::Bottom;
@@ -333,34 +359,61 @@ public:
     std::string UseMap, MapName;
     bool HasBorder = false; // set when the image sits in a link
     TUrlTarget Link;        // the link the image lies in, if any
+    // The document's shared image state; null: placeholders only, nothing fetched.
+    TImageContext* Context = nullptr;
 
     bool Floating() const { return VAlign == TImageAlign::Left || VAlign == TImageAlign::Right; }
-    // Works out Width and Height for the available width. A fixed size is worked out once; a
-    // percentage width follows the width it is given each time.
+    // Works out Width and Height for the available width. At the first call with images on the
+    // picture is fetched. A fixed size is worked out once; a percentage width follows the width
+    // it is given each time.
     void SetSize(TCanvas& canvas, int availWidth);
     bool Sized() const { return sized_; }
+    // Forgets the size (images switched on or off: the next layout measures again).
+    void ResetSize() { sized_ = false; }
     int Width = 0, Height = 0;
     int DrawX = 0, DrawY = 0; // document position, set by layout
     void Draw(TCanvas& canvas, int x, int y, const TDocColors& colors);
 
-    static const TBitmap& NotLoadedPicture();
+    TImageState State() const { return state_; }
+    // Gives up the picture (and its cache use): back to the not-loaded placeholder.
+    void ReleasePicture();
+    // The image's own animated picture, when it has one.
+    TGIFImage* Gif() const { return gif_.get(); }
+    // The picture's natural size (0 x 0 when it has none).
+    int PictureWidth() const;
+    int PictureHeight() const;
+    // The point (x, y) in document coordinates on the image less its border: the point relative
+    // to the picture's top-left corner. False when the point is outside.
+    bool HitTest(int x, int y, int& ix, int& iy) const;
+
     static TFont AltFont();
 
 private:
+    void Fetch();
+    void DrawPlaceholder(TCanvas& canvas, int x, int y, const TDocColors& colors);
+    void DrawPicture(TCanvas& canvas, int x, int y);
     bool sized_ = false;
+    TImageState state_ = TImageState::NotLoaded;
+    TPictureUse use_;                 // the cache entry in use
+    std::shared_ptr<TBitmap> bitmap_; // a still picture
+    std::shared_ptr<TBitmap> mask_;   // its mask (white where the page shows through)
+    std::unique_ptr<TGIFImage> gif_;  // an animated picture, its own copy (frames shared)
+    // The still picture and its mask stretched to the drawn size, made at the first paint.
+    TBitmap stretched_, stretchedMask_;
 };
 
-// One image map: the areas (shapes and their links) of a MAP element.
+// One image map: the areas (regions and their links) of a MAP element, in order.
 class TMapItem : public TObject {
 public:
     std::string MapName;
     struct Area {
-        TAreaShape Shape = TAreaShape::Rect;
-        std::vector<int> Coords;
+        TMapRegion Region;
         TUrlTarget Link;
     };
     std::vector<Area> Areas;
+    // An AREA tag: SHAPE, COORDS, HREF (NOHREF clears it) and TARGET. An area with too few
+    // coordinates for its shape is dropped.
     void AddArea(const TAttributeList& attrs);
-    // The first area holding the point (image coordinates); false when none does.
+    // The first area holding the point (image coordinates); null when none does.
     const Area* AreaAt(int x, int y) const;
 };

@@ -136,6 +136,7 @@ TImageObj* TSection::AddImage(const TAttributeList& attrs, const TUrlTarget& lin
     auto img = std::make_unique<TImageObj>(Len(), attrs);
     img->Link = link;
     img->HasBorder = !link.Empty() && !img->NoBorder;
+    if (Document) img->Context = &Document->ImageContext;
     Buff += ImageChar;
     if (!img->Floating()) ++nonFloats_;
     Images.push_back(std::move(img));
@@ -823,6 +824,11 @@ void TSectionList::Clear() {
             return true;
         });
     Sections.clear();
+    // The images have taken themselves off the animation list as they went.
+    ImageContext.Animations.Clear();
+    ImageContext.Waiting.clear();
+    bgBitmap_.reset();
+    bgUse_.Reset();
     MapList.clear();
     FormControlList.clear();
     Forms.clear();
@@ -845,9 +851,55 @@ void TSectionList::UnregisterLinks(const TSection* section, int count) {
 int TSectionList::DoLayout(TCanvas& canvas, int width, int& maxWidth, int top) {
     int curs = 0;
     maxWidth = 0;
+    ImageContext.Animations.StopAll();
     htmlforms::AdjustSizes(*this, canvas);
     int h = TCell::DoLayout(canvas, top, 0, width, curs, maxWidth);
+    // Pictures fetched by this layout are on the list now; all start again from their first frame.
+    if (ImageContext.ViewImages) ImageContext.Animations.RewindAndStart(Now());
     return h;
+}
+
+void TSectionList::LoadBackground() {
+    bgBitmap_.reset();
+    bgUse_.Reset();
+    if (!ImageContext.ViewImages || Trim(Page.BackgroundImage).empty()) return;
+    TImageSources sources = ImageContext.Sources;
+    sources.Waiting = &ImageContext.Waiting;
+    TFetchResult r = FetchImage(Trim(Page.BackgroundImage), false, sources);
+    const TPicture* pic = r.Picture();
+    if (r.State != TFetchState::Loaded || !pic || pic->Empty()) return;
+    // An animated GIF gives its first frame as the background.
+    bgBitmap_ = pic->Gif ? std::make_shared<TBitmap>(TGIFImage(*pic->Gif).Bitmap()) : pic->Bitmap;
+    bgUse_ = std::move(r.Use);
+}
+
+void TSectionList::SetViewImages(bool on) {
+    ImageContext.ViewImages = on;
+    Walk([on](TSectionBase& b) {
+        if (auto* t = dynamic_cast<TSection*>(&b))
+            for (auto& img : t->Images) {
+                if (!on) img->ReleasePicture();
+                img->ResetSize();
+            }
+        return true;
+    });
+    if (on) {
+        LoadBackground();
+    } else {
+        ImageContext.Animations.StopAll();
+        ImageContext.Waiting.clear();
+        bgBitmap_.reset();
+        bgUse_.Reset();
+    }
+}
+
+void TSectionList::RepaintImage(const TImageObj* image) {
+    if (OnRepaintRect) OnRepaintRect(Bounds(image->DrawX, image->DrawY, image->Width, image->Height));
+}
+
+void TSectionList::AnimationTick() {
+    if (!ImageContext.ViewImages) return;
+    for (const void* key : ImageContext.Animations.Tick(Now())) RepaintImage(static_cast<const TImageObj*>(key));
 }
 
 void TSectionList::Draw(TCanvas& canvas, const TRect& clip, int x, int y, bool printing) {
@@ -864,6 +916,14 @@ TFontObj* TSectionList::GetURL(int x, int y, TUrlTarget& url) {
 }
 
 bool TSectionList::UpdateHover(int x, int y) {
+    // A picture that animates under the mouse (ACTIVE) starts or stops; only its rectangle is
+    // repainted.
+    TImageObj* image = ImageAt(x, y);
+    if (image != ActiveImage) {
+        if (ActiveImage && ImageContext.Animations.HoverLeave(ActiveImage)) RepaintImage(ActiveImage);
+        if (image && ImageContext.ViewImages && ImageContext.Animations.HoverEnter(image, Now())) RepaintImage(image);
+        ActiveImage = image;
+    }
     TUrlTarget url;
     TFontObj* previous = ActiveLink;
     TFontObj* now = GetURL(x, y, url);

@@ -295,6 +295,28 @@ public:
     // Called with the message when a section cannot be laid out; the section is then removed.
     std::function<void(const std::string& message)> OnLayoutError;
 
+    // ---- images
+    // What the page's images share: whether images are shown, where their data comes from (the
+    // viewer fills the sources before a load), the names awaited, the animated pictures.
+    TImageContext ImageContext;
+    // The millisecond clock of animation (the platform's timeGetTime); 0 when unset.
+    std::function<uint32_t()> Clock;
+    // Asks the viewer to repaint a rectangle in document coordinates (an animation frame, a
+    // picture under the mouse changing).
+    std::function<void(const TRect& docRect)> OnRepaintRect;
+    // Fetches the page's background image (BODY BACKGROUND) when images are on.
+    void LoadBackground();
+    // The background picture to tile, or null (none, images off, awaited or failed).
+    const TBitmap* BackgroundBitmap() const { return ImageContext.ViewImages ? bgBitmap_.get() : nullptr; }
+    // Images switched on or off: with off, every picture and the background are given up; either
+    // way every image is measured again at the next layout.
+    void SetViewImages(bool on);
+    // One tick of the 50 ms animation timer: steps the animated pictures and asks for the
+    // rectangles of those whose frame changed to be repainted.
+    void AnimationTick();
+    // True while the page has animated pictures (the timer runs).
+    bool HasAnimations() const { return ImageContext.ViewImages && !ImageContext.Animations.Empty(); }
+
     void Clear();
     // Lays the document out for a width; returns its height, the widest line in maxWidth.
     int DoLayout(TCanvas& canvas, int width, int& maxWidth, int top = 0);
@@ -338,6 +360,10 @@ public:
     bool Contains(const TSectionBase* section);
 
 private:
+    uint32_t Now() const { return Clock ? Clock() : 0; }
+    void RepaintImage(const TImageObj* image);
     THtmlSettings ownSettings_;
     const THtmlSettings* settings_;
+    TPictureUse bgUse_;
+    std::shared_ptr<TBitmap> bgBitmap_;
 };

@@ -1,14 +1,17 @@
 #include "html/Htmlview.h"
 
+#include <mmsystem.h>
 #include <windowsx.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
 
+#include "html/HTMLUn2Library.h"
 #include "html/Htmlsbs1.h"
 #include "html/HtmlviewForms.h"
 #include "toolkit/Application.h"
+#include "toolkit/ExtCtrls.h"
 #include "toolkit/GdiCanvas.h"
 #include "toolkit/MessagePump.h"
 #include "toolkit/ScopeExit.h"
@@ -213,8 +216,67 @@ THTMLViewer::THTMLViewer(TComponent* owner)
     doc_->OnObjectClick = [this](TFormControlObj* c, const std::string& onClick) {
         if (OnObjectClick) OnObjectClick(this, c, onClick);
     };
+    // Images: animation runs on the platform's millisecond clock and repaints only the image
+    // whose frame changed.
+    doc_->ImageContext.ViewImages = viewImages_;
+    doc_->Clock = [] { return static_cast<uint32_t>(timeGetTime()); };
+    doc_->OnRepaintRect = [this](const TRect& r) {
+        if (!panel_ || !panel_->HandleAllocated()) return;
+        RECT rc{r.Left + marginWidth_ - hpos_, r.Top - pos_, r.Right + marginWidth_ - hpos_, r.Bottom - pos_};
+        InvalidateRect(panel_->Handle(), &rc, FALSE);
+    };
+    animTimer_ = new TTimer(this);
+    animTimer_->SetEnabled(false);
+    animTimer_->SetInterval(TAnimationList::TickMs);
+    animTimer_->OnTimer = [this](TObject*) {
+        if (!processing_) doc_->AnimationTick();
+    };
     panel_->SetColor(doc_->Background());
     Relayout(false);
+}
+
+std::string* THTMLViewer::WaitStream() {
+    static std::string stream;
+    return &stream;
+}
+
+void THTMLViewer::UpdateImageSources() {
+    TImageSources& s = doc_->ImageContext.Sources;
+    s = TImageSources{};
+    if (OnBitmapRequest)
+        s.BitmapRequest = [this](const std::string& src, TBitmap*& bitmap, TColor& color) {
+            if (OnBitmapRequest) OnBitmapRequest(this, src, bitmap, color);
+        };
+    if (OnImageRequest)
+        s.ImageRequest = [this](const std::string& src, std::string*& stream) {
+            if (OnImageRequest) OnImageRequest(this, src, stream);
+        };
+    s.WaitStream = WaitStream();
+    s.FullName = [this](const std::string& src) {
+        std::string name, anchor;
+        SplitAnchor(src, name, anchor);
+        return FullPath(LinkToFileName(name, serverRoot_, base_, fileName_));
+    };
+    s.ReadFile = [](const std::string& name, std::string& bytes) {
+        HANDLE f = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (f == INVALID_HANDLE_VALUE) return false;
+        auto close = ScopeExit([f] { CloseHandle(f); });
+        const DWORD size = GetFileSize(f, nullptr);
+        if (size == INVALID_FILE_SIZE || size > MaxImageDataBytes) return false;
+        bytes.resize(size);
+        DWORD got = 0;
+        return size == 0 || (ReadFile(f, bytes.data(), size, &got, nullptr) && got == size);
+    };
+    s.Codecs = &TLibraryImageCodecs::Shared();
+}
+
+void THTMLViewer::UpdateAnimationTimer() {
+    if (animTimer_) animTimer_->SetEnabled(doc_->HasAnimations());
+}
+
+void THTMLViewer::SetImageCacheCount(int n) {
+    imageCacheCount_ = htmlview::ClampImageCacheCount(n);
+    TStringBitmapList::Shared().Purge(imageCacheCount_);
 }
 
 THTMLViewer::~THTMLViewer() {
@@ -283,7 +345,11 @@ void THTMLViewer::MetaHandler(const std::string& httpEq, const std::string& name
 void THTMLViewer::DoLoad(const std::function<void(THtmlParseInfo&)>& parse, const std::string& fileName, TLoadKind kind) {
     try {
         SetProcessing(true);
+        UpdateAnimationTimer();
         doc_->Clear();
+        // A page load: unused pictures idle for longer than the cache count are freed.
+        TStringBitmapList::Shared().PageLoaded(imageCacheCount_);
+        UpdateImageSources();
         nameList_.Clear();
         caret_ = anchor_ = 0;
         linkUrl_.clear(), linkTarget_.clear();
@@ -306,6 +372,7 @@ void THTMLViewer::DoLoad(const std::function<void(THtmlParseInfo&)>& parse, cons
         panel_->SetColor(doc_->Background());
         fileName_ = fileName;
         loadKind_ = kind;
+        doc_->LoadBackground();
         Relayout(false);
         CheckVisited();
         pos_ = hpos_ = 0;
@@ -368,7 +435,6 @@ void THTMLViewer::LoadPlainText(const std::string& name) { FileLoad(name, TLoadK
 
 void THTMLViewer::LoadPicture(const std::string& name) {
     if (processing_) return;
-    // The picture itself is not read here: images show as placeholder boxes until decoding exists.
     const THistoryEntry previous = CurrentEntry();
     std::string page = PicturePage(name);
     DoLoad([&](THtmlParseInfo& info) { HtmlParseBuffer(*doc_, nameList_, page.data(), page.size(), THtmlCallbacks{}, info); },
@@ -451,6 +517,7 @@ void THTMLViewer::Relayout(bool keepPosition) {
     laidOutWidth_ = width;
     docHeight_ = htmlview::DocumentHeight(m, height);
     widest_ = widest;
+    UpdateAnimationTimer();
     if (keepPosition) {
         std::vector<int> tops;
         for (auto& s : doc_->Sections) tops.push_back(s->Top);
@@ -593,9 +660,12 @@ void THTMLViewer::ScrollBarMessage(bool vertical, int code) {
 void THTMLViewer::SetViewImages(bool v) {
     if (processing_ || v == viewImages_) return;
     viewImages_ = v;
-    // Images are placeholder boxes either way until decoding exists; the page is relaid so a
-    // later image mode can change sizes.
+    // Off: pictures and background are given up; on: the background is fetched again and the
+    // images fetch their pictures at the relayout. Either way every image is measured again.
+    UpdateImageSources();
+    doc_->SetViewImages(v);
     SettingsChanged(true);
+    UpdateAnimationTimer();
 }
 
 // A colour the page chose stays (the document keeps it as its own); the others follow the
@@ -727,9 +797,21 @@ void THTMLViewer::PaintWindow(TCanvas& canvas, const TRect& dirty) {
 }
 
 void THTMLViewer::PaintDocument(TCanvas& canvas, const TRect& dirty) {
-    canvas.Brush.Style = TBrushStyle::bsSolid;
-    canvas.Brush.Color = doc_->Background();
-    canvas.FillRect(dirty);
+    if (const TBitmap* bg = doc_->BackgroundBitmap(); bg && !bg->Empty()) {
+        // The background picture tiled over the dirty rectangle, moved with the scroll position
+        // so that it scrolls with the text.
+        const int w = bg->Width(), h = bg->Height();
+        const int x0 = -(hpos_ % w), y0 = -(pos_ % h);
+        const int firstX = x0 + ((dirty.Left - x0) / w) * w, firstY = y0 + ((dirty.Top - y0) / h) * h;
+        canvas.PushClip(dirty);
+        for (int y = firstY; y < dirty.Bottom; y += h)
+            for (int x = firstX; x < dirty.Right; x += w) canvas.Draw(x, y, *bg);
+        canvas.PopClip();
+    } else {
+        canvas.Brush.Style = TBrushStyle::bsSolid;
+        canvas.Brush.Color = doc_->Background();
+        canvas.FillRect(dirty);
+    }
     doc_->Draw(canvas, dirty, marginWidth_ - hpos_, -pos_);
 }
 

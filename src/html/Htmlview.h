@@ -151,7 +151,8 @@ public:
     int VisitedMaxCount() const { return visited_.MaxCount(); }
     void SetVisitedMaxCount(int n);
     int ImageCacheCount() const { return imageCacheCount_; }
-    void SetImageCacheCount(int n) { imageCacheCount_ = htmlview::ClampImageCacheCount(n); }
+    // Clamped to 0..20; the shared picture cache at once frees unused entries idle for longer.
+    void SetImageCacheCount(int n);
     bool NoSelect = false;
     TScrollStyle ScrollBars() const { return scrollBars_; }
     void SetScrollBars(TScrollStyle s);
@@ -172,7 +173,10 @@ public:
     std::function<void(TObject* Sender, const std::string& SRC)> OnHotSpotCovered;
     std::function<void(TObject* Sender, const std::string& SRC, bool& Handled)> OnHotSpotClick;
     std::function<void(TObject* Sender, const std::string& SRC, TBitmap*& Bitmap, TColor& Color)> OnBitmapRequest;
+    // Returning WaitStream() from OnImageRequest means "not yet": the image shows the not-loaded
+    // picture and its name is not asked for again on this page.
     std::function<void(TObject* Sender, const std::string& SRC, std::string*& Stream)> OnImageRequest;
+    static std::string* WaitStream();
     std::function<void(TObject* Sender, const std::string& Language, const std::string& Script)> OnScript;
     std::function<void(TObject* Sender, const std::string& Action, const std::string& Target, const std::string& EncType,
                        const std::string& Method, std::unique_ptr<TStringList> Results)>
@@ -251,6 +255,9 @@ private:
     std::string FullLinkUrl(const std::string& url) const;
     void CheckVisited();
     void InvalidatePanel();
+    // The document's images get their data through the viewer's events, or from files.
+    void UpdateImageSources();
+    void UpdateAnimationTimer();
     // A canvas for measuring text outside painting.
     class TMeasure;
 
@@ -284,6 +291,7 @@ private:
     std::vector<TPendingSubmit> submits_;
 
     bool viewImages_ = false;
+    class TTimer* animTimer_ = nullptr; // the 50 ms animation timer, while the page animates
     THTMLBorderStyle borderStyle_ = THTMLBorderStyle::htFocused;
     std::string serverRoot_;
     int imageCacheCount_ = 5;

@@ -11,7 +11,13 @@
 // The largest picture decoded, in pixels (either side, and in all): pictures come from resources
 // and from pages on the network, and a header may claim any size.
 constexpr int kMaxPictureSide = 16384;
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+// Fuzzing builds take a smaller total, so runs spend their time parsing rather than filling
+// pictures of millions of pixels; the checks against the limit are the same code.
+constexpr int64_t kMaxPicturePixels = 1024 * 1024;
+#else
 constexpr int64_t kMaxPicturePixels = 32LL * 1024 * 1024;
+#endif
 
 // True when a width and height are positive and within the limits above.
 bool PictureSizeAllowed(int64_t width, int64_t height);
