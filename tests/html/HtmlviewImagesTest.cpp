@@ -286,3 +286,33 @@ TEST_F(ViewerImagesTest, RequestEventsAndTheWaitStream) {
     EXPECT_EQ(imageCalls, 2);
     EXPECT_EQ(Images()[0]->Width, 6);
 }
+
+TEST_F(ViewerImagesTest, BackgroundTilesScrollWithTheText) {
+    // A 6 x 8 tile: rows 0..3 grey, rows 4..7 blue; columns 0..2 of the grey rows yellow.
+    std::vector<uint8_t> tile(48);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 6; ++x) tile[static_cast<size_t>(y * 6 + x)] = y >= 4 ? 2 : x < 3 ? 3 : 5;
+    WriteFile(dir + "tile2.gif", MakeGif(6, 8, {tile}, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x00FFFF, 0x808080}, 0, -1));
+    std::string page = "<BODY BACKGROUND=tile2.gif>";
+    for (int i = 0; i < 60; ++i) page += "<P>Line " + IntToStr(i);
+    WriteFile(dir + "long.htm", page);
+    viewer->SetViewImages(true);
+    viewer->LoadFile(dir + "long.htm");
+    Settle();
+    ASSERT_NE(viewer->Document().BackgroundBitmap(), nullptr);
+    const int right = viewer->PaintPanel()->Width() - 1; // a column the text does not reach
+    auto expected = [&](int px, int py) -> uint32_t {
+        const int tx = (px + viewer->HScrollPosition()) % 6, ty = (py + viewer->Position()) % 8;
+        return ty >= 4 ? 0x0000FFu : tx < 3 ? 0xFFFF00u : 0x808080u;
+    };
+    for (int pos : {0, 3, 16 + 5}) {
+        viewer->SetPosition(pos);
+        Settle();
+        ASSERT_EQ(viewer->Position(), pos);
+        const TBitmap shot = Shot();
+        int wrong = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = right - 11; x <= right; ++x) wrong += shot.Pixel(x, y) != expected(x, y);
+        EXPECT_EQ(wrong, 0) << "position " << pos;
+    }
+}
