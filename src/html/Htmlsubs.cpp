@@ -848,6 +848,7 @@ void TSectionList::UnregisterLinks(const TSection* section, int count) {
 int TSectionList::DoLayout(TCanvas& canvas, int width, int& maxWidth, int top) {
     int curs = 0;
     maxWidth = 0;
+    ++LayoutPass;
     ImageContext.Animations.StopAll();
     htmlforms::AdjustSizes(*this, canvas);
     int h = TCell::DoLayout(canvas, top, 0, width, curs, maxWidth);

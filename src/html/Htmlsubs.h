@@ -342,6 +342,9 @@ public:
     // Every form control of the page, in the order they were added.
     const std::vector<TFormControlObj*>& AllControls() const { return FormControlList; }
     std::vector<TFormControlObj*> FormControlList;
+    // Counts layouts: what a layout measures (a table's column limits) is kept for the rest of the
+    // same layout, so nested tables are measured once, not once for every table around them.
+    int LayoutPass = 0;
     // Moves the window of every control in view to its laid-out place, shifted by (dx, dy), and
     // hides the others; called after layout and after scrolling, never while painting.
     void PlaceControls(int dx, int dy, int viewHeight);

@@ -182,6 +182,9 @@ void ThtmlTable::Initialize() {
 // Widths
 
 void ThtmlTable::ColumnLimits(TLayoutContext& ctx) {
+    // Measured already in this layout (by the table around this one): the cells have not changed.
+    if (limitsPass_ == ctx.Doc.LayoutPass) return;
+    limitsPass_ = ctx.Doc.LayoutPass;
     const int n = NumCols;
     ColMin.assign(static_cast<size_t>(n), 0);
     ColMax.assign(static_cast<size_t>(n), 0);
@@ -742,6 +745,7 @@ void ThtmlTable::CopySelection(std::string& out) {
 }
 
 void ThtmlTable::RefreshFonts() {
+    limitsPass_ = -1; // other fonts, other widths
     for (TCellObj* c : ContentCells()) c->Cell->RefreshFonts();
 }
 

@@ -105,7 +105,8 @@ private:
 
     bool initialized_ = false, hasPixelWidth_ = false;
     int maxRowSpan_ = 1;
-    int length_ = 0; // characters of all cells, counted at layout
+    int limitsPass_ = -1; // the document's layout pass the column limits were measured in
+    int length_ = 0;      // characters of all cells, counted at layout
     mutable std::vector<TCellObj*> contentCells_;
     mutable bool contentCellsBuilt_ = false;
 };

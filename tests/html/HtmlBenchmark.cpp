@@ -105,13 +105,19 @@ std::string ShapePage(int shape, size_t bytes) {
         break;
     }
     case 10: fill("<PRE>", "x y ", "</PRE>"); break; // one long preformatted line
+    case 12: {                                       // track tables 90 tables deep
+        std::string head;
+        for (int i = 0; i < 90; ++i) head += "<TABLE><TR><TD>";
+        fill(head, "<TABLE BORDER><TR><TD>#</TD><TD>Harbour Lights</TD><TD>9.1</TD></TR></TABLE>", "");
+        break;
+    }
     default: return ServicePage(bytes);
     }
     return p;
 }
 
-const char* const ShapeNames[] = {"flat",  "paragraph",    "floats",    "links",    "entities", "droppedLinks",
-                                  "lists", "nestedTables", "tableRows", "wideRows", "preLine",  "service"};
+const char* const ShapeNames[] = {"flat",         "paragraph", "floats",   "links",   "entities", "droppedLinks", "lists",
+                                  "nestedTables", "tableRows", "wideRows", "preLine", "service",  "deepTables"};
 
 std::vector<std::string> RealPages() {
     std::vector<std::string> pages;
@@ -178,7 +184,7 @@ void BM_Shape(benchmark::State& state) {
     Report(state, page.size(), ours, gumbo, runs);
 }
 BENCHMARK(BM_Shape)
-    ->ArgsProduct({benchmark::CreateDenseRange(0, 11, 1), {256, 1024, 4096}})
+    ->ArgsProduct({benchmark::CreateDenseRange(0, 12, 1), {256, 1024, 4096}})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(0.3);
 

@@ -291,3 +291,42 @@ TEST(Tables, EveryLinkOfTheServicePageIsFoundAtItsOwnPoint) {
         EXPECT_EQ(d.List.PositionAt(p.x + 1, p.y + 4), run->Section->StartPos + run->Pos) << run->UrlTarget.Url;
     }
 }
+
+namespace {
+
+// A section that counts how often layout asks for its widths.
+struct TCountingSection : TSectionBase {
+    int* Measures;
+    TCountingSection(TSectionList* doc, int* measures) : TSectionBase(doc), Measures(measures) {}
+    void MeasureWidths(TLayoutContext&, int& minW, int& maxW) override {
+        ++*Measures;
+        minW = maxW = 10;
+    }
+};
+
+// How often one layout measures a section that sits inside `depth` nested tables.
+int MeasuresAtDepth(int depth) {
+    std::string html;
+    for (int i = 0; i < depth; ++i) html += "<TABLE BORDER><TR><TD>x";
+    TTestDoc d(8);
+    d.Parse(html);
+    ThtmlTable* inner = nullptr;
+    d.List.Walk([&](TSectionBase& b) {
+        if (auto* t = dynamic_cast<ThtmlTable*>(&b)) inner = t;
+        return true;
+    });
+    int measures = 0;
+    inner->Rows.at(0)->Cells.at(0)->Cell->Sections.push_back(std::make_unique<TCountingSection>(&d.List, &measures));
+    d.Layout(500);
+    measures = 0;
+    d.Layout(400); // a second layout measures again: nothing is kept from the first
+    return measures;
+}
+
+} // namespace
+
+TEST(Tables, NestedTablesAreMeasuredOncePerLayout) {
+    // The table around a nested one measures it for its columns, and the nested table then lays
+    // itself out: what is inside is measured once in that layout, however deep it sits.
+    for (int depth : {1, 2, 40}) EXPECT_EQ(MeasuresAtDepth(depth), 1) << "depth " << depth;
+}
