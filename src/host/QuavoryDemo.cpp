@@ -204,6 +204,19 @@ int main(int argc, char** argv) {
         Click(recs);
         WaitForPage(before, "recommendations again");
         if (HWND search = FindChild(g_form, "Button", "Search")) {
+            // The listener scrolls down to the form, types an artist into its text box, then
+            // presses its button. (An edit box's text is asked for with WM_GETTEXT: the window
+            // name that GetWindowText reads across processes is not its text.)
+            if (std::vector<HWND> bars = Children(g_form, "ScrollBar"); !bars.empty())
+                SendMessageA(GetParent(bars[0]), WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), reinterpret_cast<LPARAM>(bars[0]));
+            for (HWND box : Children(g_form, "Edit")) {
+                char text[64] = {};
+                SendMessageA(box, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+                if (std::string(text) != "Band") continue;
+                SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Mira"));
+                Screenshot("form-filled");
+                break;
+            }
             const int atForm = PagesShown();
             Click(search);
             if (WaitForPage(atForm, "form")) Screenshot("form-posted");

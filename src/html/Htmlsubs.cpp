@@ -548,10 +548,9 @@ void TSection::Paint(TPaintContext& pc) {
 }
 
 TFontObj* TSection::LinkAt(int x, int y, TUrlTarget& url) {
-    if (TImageObj* img = ImageAt(x, y)) {
-        // The point in image coordinates, less the link border.
-        int b = img->HasBorder ? 1 : 0;
-        int ix = x - img->DrawX - b, iy = y - img->DrawY - b;
+    int ix = 0, iy = 0;
+    if (TImageObj* img = ImageAt(x, y); img && img->HitTest(x, y, ix, iy)) {
+        // (ix, iy): the point in image coordinates, less the link border.
         if (!img->UseMap.empty() && Document) {
             for (auto& map : Document->MapList) {
                 if (map->MapName != img->UseMap) continue;
@@ -579,11 +578,9 @@ TFontObj* TSection::LinkAt(int x, int y, TUrlTarget& url) {
 }
 
 TImageObj* TSection::ImageAt(int x, int y) {
-    for (auto& img : Images) {
-        int b = img->HasBorder ? 1 : 0;
-        if (Rect(img->DrawX + b, img->DrawY + b, img->DrawX + img->Width - b, img->DrawY + img->Height - b).Contains({x, y}))
-            return img.get();
-    }
+    int ix = 0, iy = 0;
+    for (auto& img : Images)
+        if (img->HitTest(x, y, ix, iy)) return img.get();
     return nullptr;
 }
 

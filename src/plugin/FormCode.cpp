@@ -13,6 +13,7 @@
 #include "toolkit/Buttons.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/FormDesc.h"
+#include "toolkit/GdiCanvas.h"
 #include "toolkit/Menus.h"
 #include "toolkit/Registry.h"
 #include "toolkit/StdCtrls.h"
@@ -24,15 +25,6 @@
 
 namespace {
 
-// Lime Tahoma at a character height in pixels: the look of the window's texts.
-TFont Tahoma(int pixels, TColor color = clLime) {
-    TFont f;
-    f.Name = "Tahoma";
-    f.Height = -pixels;
-    f.Color = color;
-    return f;
-}
-
 // Label settings: transparent, with its own font height, optionally centred in a fixed box and
 // word-wrapped.
 enum TLabelLook : unsigned { kPlain = 0, kCentredFixed = 1, kWrap = 2 };
@@ -40,7 +32,7 @@ std::function<void(TLabel&)> LabelLook(TLabel*& field, int pixels, unsigned look
     return [&field, pixels, look](TLabel& l) {
         field = &l;
         l.SetTransparent(true);
-        l.SetFont(Tahoma(pixels));
+        l.SetFont(Tahoma(pixels, clLime));
         if (look & kCentredFixed) {
             l.SetAlignment(TAlignment::taCenter);
             l.SetAutoSize(false);
@@ -77,10 +69,11 @@ TForm1::TForm1(TComponent* owner, TPlayerWindowSource playerWindow)
     Position = TPosition::poScreenCenter;
     SetCaption("QUAVORY");
     SetColor(clBlack);
-    SetFont(Tahoma(11));
+    SetFont(Tahoma(11, clLime));
     SetClientSize(kDesignClientWidth, kDesignClientHeight);
 
     CreateControls();
+    FitQuickStartLines();
     CreateComponents();
     TTrackWatcherView& view = *this;
     watcher_ = std::make_unique<TTrackWatcher>(view, *player_, *MP3Tag1);
@@ -126,7 +119,7 @@ void TForm1::CreateControls() {
         Row<TImage>("Image4", 0, 0, kDesignClientWidth, kDesignClientHeight, {},
                     [&](TImage& i) {
                         picture(Image4, "BACKGROUND", true, true)(i);
-                        i.Align = TAlign::alClient;
+                        i.SetAlign(TAlign::alClient);
                     }),
         Row<TImage>("HeadingOn", 0, 1, 564, 14, {}, picture(HeadingOn, "HEADING_ON", true, true)),
         Row<TLabel>("CurrentTrackLabel", 4, 22, 558, 16, "CURRENT TRACK", LabelLook(CurrentTrackLabel, 15, kCentredFixed)),
@@ -267,6 +260,25 @@ void TForm1::CreateControls() {
     });
 }
 
+// The word-wrapped Quick Start lines were laid out one line each, their boxes as wide as their
+// texts. Where the platform's Tahoma sets them a few pixels wider (or its word break counts the
+// blanks at the end), a box widens to its whole text as long as it stays inside the window, so no
+// line wraps onto the next.
+void TForm1::FitQuickStartLines() {
+    HDC dc = GetDC(nullptr);
+    {
+        TGdiCanvas canvas(dc);
+        for (TLabel* l : {QSLabel5, QSLabel6, QSLabel7}) {
+            canvas.Font = l->Font();
+            const int needed = canvas.TextWidth(l->Caption());
+            if (needed <= l->Width() || l->Left() + needed > ClientWidth()) continue;
+            l->SetWidth(needed);
+            l->AdjustBounds(); // one line high again
+        }
+    }
+    ReleaseDC(nullptr, dc);
+}
+
 void TForm1::CreateComponents() {
     MP3Tag1 = new TMP3Tag(this);
     MP3Tag1->SetName("MP3Tag1");
@@ -368,10 +380,7 @@ void TForm1::FormShow(TObject*) {
 }
 
 void TForm1::FormResize(TObject*) {
-    FormResizer1->ScaleControls();
-    // The background picture is aligned to the client area, which the resizer leaves to the
-    // toolkit; the toolkit does no alignment, so it is made to fill the client area here.
-    Image4->SetBounds(0, 0, ClientWidth(), ClientHeight());
+    FormResizer1->ScaleControls(); // the background picture fills the client area by its alignment
     for (TLabel* l : {CurrentTrackLabel, TrackLabel, Label3}) l->SetWidth(Width());
 }
 

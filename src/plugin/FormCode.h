@@ -156,6 +156,7 @@ public:
 
 private:
     void CreateControls();
+    void FitQuickStartLines();
     void CreateComponents();
 
     // The track watcher's view of the window.

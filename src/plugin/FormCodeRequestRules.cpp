@@ -1,6 +1,8 @@
 #include "plugin/FormCodeRequestRules.h"
 
+#include "net/NMHttp.h"
 #include "player/MP3Tag.h"
+#include "plugin/SettingsFormCodeRules.h"
 #include "toolkit/Classes.h"
 #include "toolkit/SysUtils.h"
 
@@ -63,4 +65,15 @@ std::optional<std::string> CookieValueToStore(std::string_view receivedCookie) {
     std::string_view pair = receivedCookie.substr(0, receivedCookie.find(';'));
     size_t eq = pair.find('=');
     return std::string(eq == std::string_view::npos ? pair : pair.substr(eq + 1));
+}
+
+void SetCookieFieldFromStore(TUserStateStore& store, TNMHTTP& http) {
+    http.HeaderInfo.Cookie = userstate::kCookiePrefix + store.ReadString(userstate::kCookie);
+}
+
+void TakeOverReceivedCookie(TUserStateStore& store, TNMHTTP& http) {
+    std::optional<std::string> value = CookieValueToStore(http.ReceivedCookie);
+    if (!value || !store.ValueExists(userstate::kCookie)) return;
+    store.WriteString(userstate::kCookie, *value);
+    SetCookieFieldFromStore(store, http);
 }

@@ -10,7 +10,9 @@
 #include <string_view>
 
 class TMP3Tag;
+class TNMHTTP;
 class TStringList;
+class TUserStateStore;
 
 // Every host name the plug-in talks to or opens, in one place.
 namespace service {
@@ -74,6 +76,14 @@ std::string JoinFormResults(const TStringList& results);
 // ";" (all of it without one), the characters after its first "=" (all of them without one).
 // Nothing is stored (nullopt) for a reply without a cookie.
 std::optional<std::string> CookieValueToStore(std::string_view receivedCookie);
+
+// The engine's cookie field for the listener's next request: "UserCookie=" and the stored value.
+void SetCookieFieldFromStore(TUserStateStore& store, TNMHTTP& http);
+
+// After a reply or a redirect: a cookie the engine received (CookieValueToStore) becomes the
+// listener's stored value and the engine's cookie field follows it. Without a received cookie, or
+// when the store has no cookie value to replace, nothing changes.
+void TakeOverReceivedCookie(TUserStateStore& store, TNMHTTP& http);
 
 // The busy bar after one tick: from the maximum back to 1, then on by one.
 constexpr int kProgressMax = 50;

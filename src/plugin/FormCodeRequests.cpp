@@ -38,7 +38,7 @@ void TForm1::AskProxyWhenFirst() {
 
 void TForm1::SetCookieFieldFromStore() {
     TRegistryUserStateStore store(*registry_);
-    NMHTTP1->HeaderInfo.Cookie = userstate::kCookiePrefix + store.ReadString(userstate::kCookie);
+    ::SetCookieFieldFromStore(store, *NMHTTP1);
 }
 
 void TForm1::RunRequest(const std::function<void()>& request) {
@@ -152,12 +152,8 @@ void TForm1::EndBusy() {
 }
 
 void TForm1::TakeOverCookie() {
-    std::optional<std::string> value = CookieValueToStore(NMHTTP1->ReceivedCookie);
-    if (!value) return;
     TRegistryUserStateStore store(*registry_);
-    if (!store.ValueExists(userstate::kCookie)) return;
-    store.WriteString(userstate::kCookie, *value);
-    NMHTTP1->HeaderInfo.Cookie = userstate::kCookiePrefix + store.ReadString(userstate::kCookie);
+    TakeOverReceivedCookie(store, *NMHTTP1);
 }
 
 void TForm1::NMHTTP1Success(int) {

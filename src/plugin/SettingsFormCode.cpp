@@ -1,5 +1,6 @@
 #include "plugin/SettingsFormCode.h"
 
+#include "plugin/FormCodeArtwork.h"
 #include "toolkit/Application.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/FormDesc.h"
@@ -16,49 +17,22 @@ void TRegistryUserStateStore::WriteString(const std::string& name, const std::st
 
 // ---------------------------------------------------------------- the dialog
 
-namespace {
-
-// Black transparent Tahoma at a character height in pixels, optionally centred in a fixed box.
-std::function<void(TLabel&)> DialogLabel(TLabel*& field, int pixels, bool centredFixed) {
-    return [&field, pixels, centredFixed](TLabel& l) {
-        field = &l;
-        l.SetTransparent(true);
-        TFont f;
-        f.Name = "Tahoma";
-        f.Height = -pixels;
-        f.Color = clBlack;
-        l.SetFont(f);
-        if (centredFixed) {
-            l.SetAlignment(TAlignment::taCenter);
-            l.SetAutoSize(false);
-        }
-    };
-}
-
-} // namespace
-
 TSettingsForm::TSettingsForm(TComponent* owner) : TForm(owner) {
     SetName("SettingsForm");
-    SetCaption(" ");
-    BorderIcons = 0;
-    BorderStyle = TFormBorderStyle::bsDialog;
-    Position = TPosition::poScreenCenter;
-    SetColor(clBtnFace);
-    TFont f;
-    f.Name = "MS Sans Serif";
-    f.Height = -11;
-    SetFont(f);
-    SetClientSize(kClientWidth, kClientHeight);
+    SetUpDialog(*this, TFormBorderStyle::bsDialog, TPosition::poScreenCenter, clBtnFace, kClientWidth, kClientHeight);
 
     Describe(
         *this,
         {
-            Row<TLabel>("Label1", 0, 1, 377, 20, "Do you need to use a Proxy Server to connect", DialogLabel(Label1, 16, true)),
-            Row<TLabel>("Label2", -8, 19, 385, 21, "to the Internet ?", DialogLabel(Label2, 16, true)),
-            Row<TLabel>("Label3", 16, 69, 92, 16, "No Proxy Server", DialogLabel(Label3, 13, false)),
-            Row<TLabel>("Label4", 16, 91, 213, 16, "Address of HTTP Proxy Server to Use", DialogLabel(Label4, 13, false)),
-            Row<TLabel>("Label5", 320, 91, 23, 16, "Port", DialogLabel(Label5, 13, false)),
-            Row<TLabel>("Label6", -6, 42, 385, 21, "If your are unsure check \"No Proxy Server\"", DialogLabel(Label6, 13, true)),
+            Row<TLabel>("Label1", 0, 1, 377, 20, "Do you need to use a Proxy Server to connect",
+                        DialogLabel(Label1, 16, TLabelGround::Transparent, true)),
+            Row<TLabel>("Label2", -8, 19, 385, 21, "to the Internet ?", DialogLabel(Label2, 16, TLabelGround::Transparent, true)),
+            Row<TLabel>("Label3", 16, 69, 92, 16, "No Proxy Server", DialogLabel(Label3, 13, TLabelGround::Transparent)),
+            Row<TLabel>("Label4", 16, 91, 213, 16, "Address of HTTP Proxy Server to Use",
+                        DialogLabel(Label4, 13, TLabelGround::Transparent)),
+            Row<TLabel>("Label5", 320, 91, 23, 16, "Port", DialogLabel(Label5, 13, TLabelGround::Transparent)),
+            Row<TLabel>("Label6", -6, 42, 385, 21, "If your are unsure check \"No Proxy Server\"",
+                        DialogLabel(Label6, 13, TLabelGround::Transparent, true)),
             Row<TBitBtn>("BitBtn1", 75, 144, 57, 25, {},
                          [this](TBitBtn& b) {
                              BitBtn1 = &b;

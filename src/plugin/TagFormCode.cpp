@@ -12,35 +12,13 @@ namespace {
 const char kExplanation[] = "This MP3 file is missing some information. It is important to complete all details accurately. "
                             "If  you are unsure you can look up details  on the CDDB site.  ";
 
-// Black Tahoma on the button face at a character height in pixels.
-std::function<void(TLabel&)> DialogLabel(TLabel*& field, int pixels) {
-    return [&field, pixels](TLabel& l) {
-        field = &l;
-        l.SetTransparent(false);
-        l.SetColor(clBtnFace);
-        TFont f;
-        f.Name = "Tahoma";
-        f.Height = -pixels;
-        f.Color = clBlack;
-        l.SetFont(f);
-    };
-}
-
 } // namespace
 
 TTagForm::TTagForm(TComponent* owner, TMP3Tag& tag, TpvlUrl& url)
     : TForm(owner), tag_(tag), url_(url), pickList_(GenrePickList()) {
     SetName("TagForm");
-    SetCaption(" ");
-    BorderIcons = 0; // no system menu: the dialog closes only through its buttons
-    BorderStyle = TFormBorderStyle::bsSingle;
-    Position = TPosition::poDesigned;
-    SetColor(clBlack);
-    TFont f;
-    f.Name = "MS Sans Serif";
-    f.Height = -11;
-    SetFont(f);
-    SetClientSize(kClientWidth, kClientHeight);
+    // No border icons, so no system menu: the dialog closes only through its buttons.
+    SetUpDialog(*this, TFormBorderStyle::bsSingle, TPosition::poDesigned, clBlack, kClientWidth, kClientHeight);
     SetBounds(kDesignLeft, kDesignTop, Width(), Height());
 
     auto hand = [](auto*& field, int tabOrder) {
@@ -61,16 +39,16 @@ TTagForm::TTagForm(TComponent* owner, TMP3Tag& tag, TpvlUrl& url)
                         // The explanation fills the dialog and is its background; the other controls lie on it.
                         Row<TLabel>("Label4", 0, 0, kClientWidth, kClientHeight, kExplanation,
                                     [this](TLabel& l) {
-                                        DialogLabel(Label4, 15)(l);
-                                        l.Align = TAlign::alClient;
+                                        DialogLabel(Label4, 15, TLabelGround::ButtonFace)(l);
+                                        l.SetAlign(TAlign::alClient);
                                         l.SetAlignment(TAlignment::taCenter);
                                         l.SetAutoSize(false);
                                         l.SetWordWrap(true);
                                     }),
-                        Row<TLabel>("Label1", 7, 109, 57, 16, "TrackTitle", DialogLabel(Label1, 13)),
-                        Row<TLabel>("Label2", 7, 149, 30, 16, "Artist", DialogLabel(Label2, 13)),
-                        Row<TLabel>("Label3", 7, 183, 36, 16, "Album", DialogLabel(Label3, 13)),
-                        Row<TLabel>("Label5", 7, 214, 34, 16, "Genre", DialogLabel(Label5, 13)),
+                        Row<TLabel>("Label1", 7, 109, 57, 16, "TrackTitle", DialogLabel(Label1, 13, TLabelGround::ButtonFace)),
+                        Row<TLabel>("Label2", 7, 149, 30, 16, "Artist", DialogLabel(Label2, 13, TLabelGround::ButtonFace)),
+                        Row<TLabel>("Label3", 7, 183, 36, 16, "Album", DialogLabel(Label3, 13, TLabelGround::ButtonFace)),
+                        Row<TLabel>("Label5", 7, 214, 34, 16, "Genre", DialogLabel(Label5, 13, TLabelGround::ButtonFace)),
                         Row<TBitBtn>(
                             "BitBtn1", 114, 253, 82, 25, "Continue",
                             [&](TBitBtn& b) {

@@ -11,6 +11,7 @@
 #include "toolkit/Forms.h"
 #include "toolkit/GdiCanvas.h"
 #include "toolkit/Menus.h"
+#include "toolkit/ScopeExit.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -219,6 +220,17 @@ void TControl::SetBounds(int left, int top, int width, int height) {
     height_ = height;
     Invalidate();
     BoundsChanged();
+    RealignParent();
+}
+
+void TControl::SetAlign(TAlign a) {
+    if (a == align_) return;
+    align_ = a;
+    RealignParent();
+}
+
+void TControl::RealignParent() {
+    if (align_ != TAlign::alNone && parent_) parent_->AlignControls();
 }
 
 bool TControl::Showing() const {
@@ -236,6 +248,7 @@ void TControl::SetVisible(bool v) {
         RECT r{left_, top_, left_ + width_, top_ + height_};
         InvalidateRect(parent_->Handle(), &r, FALSE);
     }
+    RealignParent();
 }
 
 void TControl::SetEnabled(bool v) {
@@ -359,11 +372,12 @@ TWinControl::~TWinControl() {
 
 void TWinControl::InsertControl(TControl* c) {
     controls_.push_back(c);
+    if (c->align_ != TAlign::alNone) AlignControls();
     if (auto* w = dynamic_cast<TWinControl*>(c)) {
         if (HandleAllocated()) {
             if (w->HandleAllocated())
                 ::SetParent(w->handle_, handle_);
-            else
+            else if (w->visible_)
                 w->CreateWnd();
         }
     }
@@ -409,10 +423,40 @@ void TWinControl::CreateWnd() {
         SetPropA(wnd, kControlProp, this);
         defProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ToolkitWndProc)));
     }
+    KeepCreationOrder();
     ApplyFont();
     WindowCreated();
+    // A hidden child gets its window when it is first shown or its handle is asked for, which
+    // keeps start-up to the windows seen at first paint.
     for (TControl* c : controls_)
-        if (auto* w = dynamic_cast<TWinControl*>(c)) w->CreateWnd();
+        if (auto* w = dynamic_cast<TWinControl*>(c); w && w->visible_) w->CreateWnd();
+    AlignControls();
+}
+
+void TWinControl::KeepCreationOrder() {
+    if (!parent_ || !(GetWindowLongA(handle_, GWL_STYLE) & WS_CHILD)) return;
+    const std::vector<TControl*>& siblings = parent_->controls_;
+    auto self = std::find(siblings.begin(), siblings.end(), this);
+    if (self == siblings.end()) return;
+    auto windowOf = [](TControl* c) {
+        auto* w = dynamic_cast<TWinControl*>(c);
+        return w ? w->handle_ : nullptr;
+    };
+    // Only a window made after a later sibling's needs moving; windows made in order stack the
+    // platform's way for new children.
+    if (std::none_of(self + 1, siblings.end(), windowOf)) return;
+    HWND previous = nullptr;
+    for (auto it = siblings.begin(); it != self; ++it)
+        if (HWND h = windowOf(*it)) previous = h;
+    const bool newOnTop = GetWindow(handle_, GW_HWNDPREV) == nullptr;
+    HWND insertAfter;
+    if (!newOnTop) // earlier siblings lie above later ones: just below the previous one
+        insertAfter = previous ? previous : HWND_TOP;
+    else if (!previous) // later siblings lie above earlier ones: below all of them
+        insertAfter = HWND_BOTTOM;
+    else // just above the previous one
+        insertAfter = GetWindow(previous, GW_HWNDPREV) ? GetWindow(previous, GW_HWNDPREV) : HWND_TOP;
+    SetWindowPos(handle_, insertAfter, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
 }
 
 void TWinControl::DestroyWnd() {
@@ -437,6 +481,24 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
     height_ = height;
     ApplyBounds();
     BoundsChanged();
+    // With a window, its WM_SIZE aligns the children.
+    if (!handle_) AlignControls();
+    RealignParent();
+}
+
+void TWinControl::AlignControls() {
+    if (aligning_ || std::none_of(controls_.begin(), controls_.end(), [](TControl* c) { return c->align_ != TAlign::alNone; }))
+        return;
+    aligning_ = true;
+    auto done = ScopeExit([this] { aligning_ = false; });
+    const std::vector<TControl*> children(controls_);
+    std::vector<TAlignItem> items;
+    items.reserve(children.size());
+    for (TControl* c : children) items.push_back({c->align_, c->visible_, c->BoundsRect()});
+    const std::vector<TRect> boxes = AlignBounds(ClientRect(), items);
+    for (size_t i = 0; i < children.size(); ++i)
+        if (items[i].Align != TAlign::alNone && items[i].Visible)
+            children[i]->SetBounds(boxes[i].Left, boxes[i].Top, boxes[i].Width(), boxes[i].Height());
 }
 
 void TWinControl::ApplyBounds() {
@@ -465,7 +527,11 @@ TRect TWinControl::ClientRect() const {
 void TWinControl::SetVisible(bool v) {
     if (v == visible_) return;
     visible_ = v;
-    if (handle_) ShowWindow(handle_, v ? SW_SHOWNA : SW_HIDE);
+    if (handle_)
+        ShowWindow(handle_, v ? SW_SHOWNA : SW_HIDE);
+    else if (v && parent_ && parent_->HandleAllocated())
+        CreateWnd(); // made visible
+    RealignParent();
 }
 
 void TWinControl::SetEnabled(bool v) {
@@ -747,7 +813,10 @@ bool TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
     case WM_SIZE:
     case WM_MOVE:
         UpdateBounds();
-        if (msg == WM_SIZE) Resized();
+        if (msg == WM_SIZE) {
+            AlignControls();
+            Resized();
+        }
         return false;
     case WM_COMMAND:
     case WM_CTLCOLORSTATIC:

@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "toolkit/Classes.h"
+#include "toolkit/ControlsAlign.h"
 #include "toolkit/GdiCanvas.h"
 #include "toolkit/Graphics.h"
 
 class TWinControl;
 class TPopupMenu;
 
-enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TShiftStateBits : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
@@ -117,7 +117,10 @@ public:
     TColor Color() const { return color_; }
     virtual void SetColor(TColor c);
 
-    TAlign Align = TAlign::alNone;
+    // Aligned controls keep to an edge of their parent's client area, or fill what is left of it,
+    // whenever the parent changes size or an aligned sibling moves, shows or hides.
+    TAlign Align() const { return align_; }
+    void SetAlign(TAlign a);
     TCursor Cursor = crDefault;
     // Opened by a right-click on the control (or Shift+F10 / the menu key while it has the focus),
     // through WM_CONTEXTMENU; a control without one uses its parent's.
@@ -169,6 +172,10 @@ protected:
     bool parentFont_ = true;
     TColor color_ = clBtnFace;
     bool paintFailed_ = false; // the last Paint raised; cleared when the control is invalidated
+    TAlign align_ = TAlign::alNone;
+
+private:
+    void RealignParent();
 };
 
 class TGraphicControl : public TControl {
@@ -243,11 +250,15 @@ public:
 protected:
     virtual void CreateParams(TCreateParams& params);
     virtual void CreateWnd();
+    // Puts a window made after some of its later siblings' where creation in order would have.
+    void KeepCreationOrder();
     virtual void DestroyWnd();
     // Called once the window exists: push state into it.
     virtual void WindowCreated() {}
     void UpdateBounds(); // re-reads the window's position after the platform moved it
     virtual void Resized() {}
+    // Places the aligned children (AlignBounds) in the current client area.
+    void AlignControls();
     // The height given to the platform's window for a control `height` high.
     virtual int WindowHeight(int height) const { return height; }
     // Moves the window to the stored bounds.
@@ -283,6 +294,7 @@ private:
     bool WmContextMenu(WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool WmNcRightButton(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
     std::vector<TControl*> controls_;
+    bool aligning_ = false;
 };
 
 LRESULT CALLBACK ToolkitWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -250,6 +250,18 @@ void TGdiCanvas::DrawMasked(int x, int y, const TBitmap& image, const TBitmap& m
     int w = std::min(image.Width(), mask.Width()), h = std::min(image.Height(), mask.Height());
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bool opaque = image.Width() == w;
+    for (int j = 0; opaque && j < h; ++j)
+        for (int i = 0; opaque && i < w; ++i) opaque = (mask.Pixel(i, j) & 0xFFFFFF) == 0;
+    if (opaque) { // nothing to leave out (a glyph drawn whole): one copy, top-down
+        bi.bmiHeader.biWidth = w;
+        bi.bmiHeader.biHeight = -h;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        StretchDIBits(dc_, x, y, w, h, 0, 0, w, h, image.Data(), &bi, DIB_RGB_COLORS, SRCCOPY);
+        return;
+    }
     bi.bmiHeader.biHeight = 1;
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
@@ -302,10 +314,13 @@ void TGdiCanvas::PushClip(const TRect& r) {
 
 void TGdiCanvas::PopClip() {
     if (clipSaves_.empty()) return;
-    // Restoring the DC also restores the origin saved with it: put ours back.
+    // Restoring the DC also restores the origin saved with it: put ours back. It also brings
+    // back the pen, brush, font and modes selected when the clip was pushed (objects made since
+    // may have replaced and deleted them), so each is made and selected afresh when next used.
     RestoreDC(dc_, clipSaves_.back());
     clipSaves_.pop_back();
     clips_.pop_back();
+    penValid_ = brushValid_ = fontValid_ = false;
     SetViewportOrgEx(dc_, baseOrigin_.x + origin_.x, baseOrigin_.y + origin_.y, nullptr);
 }
 

@@ -302,12 +302,25 @@ void TComboBox::CreateParams(TCreateParams& p) {
 
 void TComboBox::WindowCreated() {
     TListControl::WindowCreated();
-    ApplyBounds();
+    RECT r;
+    GetWindowRect(handle_, &r);
+    if (r.bottom - r.top != WindowHeight(height_)) ApplyBounds(); // rows of another height than the font's
 }
 
 int TComboBox::WindowHeight(int height) const {
-    if (!handle_) return height;
-    int item = static_cast<int>(SendMessageA(handle_, CB_GETITEMHEIGHT, 0, 0));
+    int item = 0;
+    if (handle_) {
+        item = static_cast<int>(SendMessageA(handle_, CB_GETITEMHEIGHT, 0, 0));
+    } else { // the window is made at its open height straight away: rows as high as the font's
+        HDC dc = GetDC(nullptr);
+        TGdiObject<HFONT> f(CreateFontHandle(font_));
+        HGDIOBJ old = SelectObject(dc, f.Get());
+        TEXTMETRICA tm{};
+        GetTextMetricsA(dc, &tm);
+        SelectObject(dc, old);
+        ReleaseDC(nullptr, dc);
+        item = tm.tmHeight;
+    }
     return height + item * dropDownCount_ + 2;
 }
 

@@ -10,7 +10,7 @@ public:
     TComponent* Component() const override { return c_; }
     TRect ControlBounds() const override { return c_->BoundsRect(); }
     void SetControlBounds(int l, int t, int w, int h) override { c_->SetBounds(l, t, w, h); }
-    bool FillsClient() const override { return c_->Align == TAlign::alClient; }
+    bool FillsClient() const override { return c_->Align() == TAlign::alClient; }
     bool IsLabel() const override { return dynamic_cast<TLabel*>(c_) != nullptr; }
     bool HasFont() const override { return dynamic_cast<IFontProperty*>(c_) != nullptr; }
     TFont ControlFont() const override {

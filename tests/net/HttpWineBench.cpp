@@ -23,6 +23,7 @@
 
 #include "net/NMHttp.h"
 #include "net/PsockWin32.h"
+#include "support/PeerPorts.h"
 #include "toolkit/MessagePump.h"
 
 namespace {
@@ -32,15 +33,7 @@ using Clock = std::chrono::steady_clock;
 int g_port = 0;
 
 bool LoadPort() {
-    const char* file = std::getenv("QV_NET_PORTS");
-    if (!file) return false;
-    std::FILE* f = std::fopen(file, "r");
-    if (!f) return false;
-    char key[64];
-    int value;
-    while (std::fscanf(f, " %63[^=]=%d", key, &value) == 2)
-        if (std::string(key) == "HTTP_PORT") g_port = value;
-    std::fclose(f);
+    g_port = PeerPort("QV_NET_PORTS", "HTTP_PORT");
     return g_port != 0;
 }
 

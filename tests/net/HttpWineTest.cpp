@@ -16,28 +16,12 @@
 
 #include "net/NMHttp.h"
 #include "net/PsockWin32.h"
+#include "support/PeerPorts.h"
 #include "toolkit/Controls.h"
 
 namespace {
 
-std::map<std::string, int> LoadPorts() {
-    std::map<std::string, int> ports;
-    const char* file = std::getenv("QV_NET_PORTS");
-    if (!file) return ports;
-    if (std::FILE* f = std::fopen(file, "r")) {
-        char key[64];
-        int value;
-        while (std::fscanf(f, " %63[^=]=%d", key, &value) == 2) ports[key] = value;
-        std::fclose(f);
-    }
-    return ports;
-}
-
-int PortOf(const char* name) {
-    static const std::map<std::string, int> ports = LoadPorts();
-    auto it = ports.find(name);
-    return it == ports.end() ? 0 : it->second;
-}
+int PortOf(const char* name) { return PeerPort("QV_NET_PORTS", name); }
 
 std::string Base() { return "http://127.0.0.1:" + std::to_string(PortOf("HTTP_PORT")); }
 

@@ -8,6 +8,7 @@
 #include "net/NMURL.h"
 #include "player/MP3Tag.h"
 #include "plugin/FormCodeRequestRules.h"
+#include "plugin/SettingsFormCodeRules.h"
 #include "toolkit/Classes.h"
 
 namespace {
@@ -167,6 +168,47 @@ TEST(Cookies, ValueStoredFromTheReplysCookie) {
         {"a;b=c", "a"}, // a value without a name
     };
     for (const auto& [received, stored] : cases) EXPECT_EQ(CookieValueToStore(received), stored) << received;
+}
+
+// The listener's identity over a run of requests through the engine: each request carries the
+// stored value, each reply's cookie replaces it.
+TEST(Cookies, TheServicesCookieIsStoredAndSentBackWithTheNextRequests) {
+    struct Step {
+        const char* setCookie;   // the reply's Set-Cookie line, or nullptr
+        const char* sentCookie;  // the Cookie header the request carried
+        const char* storedAfter; // the stored value after the reply
+    };
+    const Step steps[] = {
+        {"ID=abc; path=/", "UserCookie=0", "abc"}, // a new listener gets one
+        {nullptr, "UserCookie=abc", "abc"},        // no cookie: the stored value stays
+        {"ID=xyz", "UserCookie=abc", "xyz"},       // no attributes: the value kept whole
+        {nullptr, "UserCookie=xyz", "xyz"},
+    };
+    auto net = std::make_shared<FakeNet>();
+    net->hosts[std::string(service::kHostName)] = FakeAddr(10, 0, 0, 1);
+    for (const Step& s : steps) {
+        FakeExchange e;
+        e.reply = std::string("HTTP/1.0 200 OK\r\n") + (s.setCookie ? std::string("Set-Cookie: ") + s.setCookie + "\r\n" : "") +
+                  "\r\npage";
+        net->exchanges.push_back(e);
+    }
+    TMemoryUserStateStore store;
+    store.WriteString(userstate::kCookie, "0");
+    TNMHTTP http(nullptr, std::make_unique<FakeSocketDriver>(net));
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        SetCookieFieldFromStore(store, http);
+        http.Get(std::string(service::kBaseUrl) + std::string(service::kRecommendationsPage));
+        TakeOverReceivedCookie(store, http);
+        EXPECT_NE(net->requests.at(i).find(std::string("\r\nCookie: ") + steps[i].sentCookie + "\r\n"), std::string::npos)
+            << net->requests.at(i);
+        EXPECT_EQ(store.ReadString(userstate::kCookie), steps[i].storedAfter) << i;
+    }
+
+    // A store without the cookie value (not yet written) gets none from a reply.
+    TMemoryUserStateStore empty;
+    http.ReceivedCookie = "ID=abc; path=/";
+    TakeOverReceivedCookie(empty, http);
+    EXPECT_FALSE(empty.ValueExists(userstate::kCookie));
 }
 
 TEST(BusyBar, RunsFromOneToTheMaximumAndWraps) {

@@ -68,10 +68,10 @@ TEST_F(MainWindowTest, ControlsFollowTheDescriptionInCreationOrder) {
         {"QSLabel2", 74, 244, -1, -1, true},
         {"QSLabel3", 74, 274, -1, -1, true},
         {"QSLabel4", 74, 303, -1, -1, true},
-        {"QSLabel5", 74, 330, 425, -1, true},
+        {"QSLabel5", 74, 330, -1, -1, true},
         {"QSLabel8", 74, 388, -1, -1, true},
-        {"QSLabel6", 74, 349, 413, -1, true},
-        {"QSLabel7", 74, 367, 186, -1, true},
+        {"QSLabel6", 74, 349, -1, -1, true},
+        {"QSLabel7", 74, 367, -1, -1, true},
         {"HeadingOn400", 57, 1, 400, 11, false},
         {"HeadingOff400", 57, 1, 400, 11, false},
         {"StopGreyImageSmall", 512, 72, 32, 33, false},
@@ -102,6 +102,19 @@ TEST_F(MainWindowTest, ControlsFollowTheDescriptionInCreationOrder) {
         if (r.height >= 0) { EXPECT_EQ(c->Height(), r.height) << r.name; }
         EXPECT_EQ(c->Visible(), r.visible) << r.name;
     }
+    // The Quick Start lines stand one under another, each one line high (the word-wrapped ones at
+    // least their designed widths), none reaching into the next.
+    const TLabel* lines[] = {form->QSLabel1, form->QSLabel2, form->QSLabel3, form->QSLabel4,
+                             form->QSLabel5, form->QSLabel6, form->QSLabel7, form->QSLabel8};
+    for (size_t i = 0; i < std::size(lines); ++i) {
+        EXPECT_EQ(lines[i]->Height(), lines[0]->Height()) << lines[i]->Name();
+        if (i + 1 < std::size(lines)) {
+            EXPECT_LE(lines[i]->Top() + lines[i]->Height(), lines[i + 1]->Top()) << lines[i]->Name();
+        }
+    }
+    EXPECT_GE(form->QSLabel5->Width(), 425);
+    EXPECT_GE(form->QSLabel6->Width(), 413);
+    EXPECT_GE(form->QSLabel7->Width(), 186);
     // Captions with their blanks, the labels' fonts and looks.
     EXPECT_EQ(form->QSLabel1->Caption(), "1.  Start your Internet connection ");
     EXPECT_EQ(form->QSLabel4->Caption(), "4.  Submit your rating by clicking the \"Enter Rating for \" button. ");

@@ -27,6 +27,7 @@
 #include "plugin/SettingsFormCodeRules.h"
 #include "support/Deadlines.h"
 #include "support/HostProcess.h"
+#include "support/PeerPorts.h"
 #include "support/MessageBoxWatcher.h"
 #include "toolkit/Application.h"
 #include "toolkit/Buttons.h"
@@ -39,24 +40,7 @@
 
 namespace {
 
-std::map<std::string, int> LoadPorts() {
-    std::map<std::string, int> ports;
-    const char* file = std::getenv("QV_ROAD_PORTS");
-    if (!file) return ports;
-    if (std::FILE* f = std::fopen(file, "r")) {
-        char key[64];
-        int value;
-        while (std::fscanf(f, " %63[^=]=%d", key, &value) == 2) ports[key] = value;
-        std::fclose(f);
-    }
-    return ports;
-}
-
-int PortOf(const char* name) {
-    static const std::map<std::string, int> ports = LoadPorts();
-    auto it = ports.find(name);
-    return it == ports.end() ? 0 : it->second;
-}
+int PortOf(const char* name) { return PeerPort("QV_ROAD_PORTS", name); }
 
 // A scripted server on a thread of its own with blocking sockets: each connection takes the next
 // queued reply (or stalls until the client goes), and the raw request bytes are recorded.
@@ -434,14 +418,20 @@ TEST_F(Road, LinksIntoTheServiceAreFetchedOthersLeaveThePage) {
 }
 
 TEST_F(Road, FormsArePostedToTheirActionWhateverTheirMethod) {
+    // A page is shown first: forms are submitted from the pages the viewer shows.
+    server->Queue("HTTP/1.0 200 OK\r\n\r\n<html>page</html>");
+    form->BitBtn5Click(nullptr);
+    ASSERT_TRUE(form->Viewer2->Visible());
+    server->Queue("HTTP/1.0 200 OK\r\n\r\n<html>found</html>");
     auto results = std::make_unique<TStringList>(std::initializer_list<std::string>{"a=1", "b=2"});
     // Through the viewer's own queue, as a submitted form arrives.
     form->Viewer2->SubmitForm(kBase + "Search.cfm", "", "", "GET", std::move(results));
-    ASSERT_TRUE(PumpUntil([&] { return form->PagesShown() == 1; }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return form->PagesShown() == 2; }, 20000));
     auto reqs = server->Requests();
-    ASSERT_EQ(reqs.size(), 1u);
-    EXPECT_EQ(LineOf(reqs[0]), "POST " + kBase + "Search.cfm HTTP/1.0");
-    EXPECT_EQ(BodyOf(reqs[0]), "a=1&b=2");
+    ASSERT_EQ(reqs.size(), 2u);
+    EXPECT_EQ(LineOf(reqs[1]), "POST " + kBase + "Search.cfm HTTP/1.0");
+    EXPECT_EQ(BodyOf(reqs[1]), "a=1&b=2");
+    EXPECT_EQ(form->Memo->Text(), "<html>found</html>");
 }
 
 TEST_F(Road, BusyBarWrapsAndA404PageIsShownWithTheIndicatorEnded) {

@@ -2,7 +2,9 @@
 // those produce; never by calling handlers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "player/PlayerMessages.h"
@@ -272,6 +274,135 @@ TEST(ComboBox, TheOpenListKeepsItsRowsThroughResizesAndAPickSticks) {
     EXPECT_GE(changes, 1);
     combo->SetBounds(10, 10, 186, 21);
     EXPECT_EQ(combo->ItemIndex(), 1); // a resize keeps the pick
+}
+
+// ------------------------------------------------------------------ alignment
+
+TEST(Align, AlignedControlsFollowTheirParentWhenThePlatformResizesIt) {
+    InitApp();
+    TForm form(nullptr);
+    form.BorderStyle = TFormBorderStyle::bsNone;
+    form.SetBounds(100, 100, 300, 200);
+    auto* background = new TImage(&form); // windowless, fills what the others leave
+    background->SetParent(&form);
+    background->SetBounds(0, 0, 300, 200);
+    background->SetAlign(TAlign::alClient);
+    auto* bar = new TMemo(&form); // windowed, along the top
+    bar->SetParent(&form);
+    bar->SetBounds(40, 40, 50, 30);
+    bar->SetAlign(TAlign::alTop);
+    auto* side = new TImage(&form);
+    side->SetParent(&form);
+    side->SetBounds(7, 7, 20, 20);
+    side->SetAlign(TAlign::alLeft);
+    form.Show();
+    EXPECT_EQ(bar->BoundsRect(), Rect(0, 0, 300, 30));
+    EXPECT_EQ(side->BoundsRect(), Rect(0, 30, 20, 200));
+    EXPECT_EQ(background->BoundsRect(), Rect(20, 30, 300, 200));
+
+    // The platform sizes the window (as a drag of its edge would): WM_SIZE realigns.
+    SetWindowPos(form.Handle(), nullptr, 0, 0, 460, 410, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(bar->BoundsRect(), Rect(0, 0, 460, 30));
+    EXPECT_EQ(side->BoundsRect(), Rect(0, 30, 20, 410));
+    EXPECT_EQ(background->BoundsRect(), Rect(20, 30, 460, 410));
+    RECT r;
+    GetWindowRect(bar->Handle(), &r);
+    EXPECT_EQ(r.right - r.left, 460); // the child window itself moved
+
+    // Hiding an aligned control gives its room back; a taller bar pushes the rest down.
+    side->Hide();
+    EXPECT_EQ(background->BoundsRect(), Rect(0, 30, 460, 410));
+    bar->SetHeight(50);
+    EXPECT_EQ(background->BoundsRect(), Rect(0, 50, 460, 410));
+    background->SetAlign(TAlign::alNone);
+    form.SetBounds(100, 100, 200, 100);
+    EXPECT_EQ(background->BoundsRect(), Rect(0, 50, 460, 410)); // no longer aligned: left alone
+    EXPECT_EQ(bar->BoundsRect(), Rect(0, 0, 200, 50));
+}
+
+TEST(HiddenControls, GetTheirWindowWhenFirstShownStackedAsIfMadeInOrder) {
+    InitApp();
+    // The stacking of three overlapping buttons whose windows are made in order, top first.
+    auto stack = [](bool hideMiddle, bool& middleHadWindow) {
+        TForm form(nullptr);
+        form.BorderStyle = TFormBorderStyle::bsNone;
+        form.SetBounds(100, 100, 200, 100);
+        TBitBtn* b[3];
+        for (int i = 0; i < 3; ++i) {
+            b[i] = new TBitBtn(&form);
+            b[i]->SetName("B" + std::to_string(i));
+            b[i]->SetParent(&form);
+            b[i]->SetBounds(10 + i * 5, 10, 60, 25);
+        }
+        if (hideMiddle) b[1]->Hide();
+        form.Show();
+        middleHadWindow = b[1]->HandleAllocated();
+        b[1]->Show();
+        EXPECT_TRUE(IsWindowVisible(b[1]->Handle()));
+        std::vector<std::string> order;
+        for (HWND w = GetWindow(form.Handle(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+            order.push_back(TWinControl::FromHandle(w)->Name());
+        return order;
+    };
+    bool hadWindow = true;
+    const std::vector<std::string> inOrder = stack(false, hadWindow);
+    EXPECT_TRUE(hadWindow);
+    const std::vector<std::string> lazily = stack(true, hadWindow);
+    EXPECT_FALSE(hadWindow); // nothing made for it while hidden
+    EXPECT_EQ(lazily, inOrder);
+    EXPECT_EQ(inOrder.size(), 3u);
+}
+
+TEST(GdiCanvas, AClipPoppedLeavesTheFontAndBrushInUseAsSet) {
+    // Windowless controls paint one after another, each inside a clip of its own: what one
+    // selected inside its clip must not stand in for the next one's settings.
+    TOffscreen off(nullptr, 200, 60);
+    TGdiCanvas canvas(off.DC());
+    canvas.Brush.Color = clBlack;
+    canvas.FillRect(Rect(0, 0, 200, 60));
+    TFont tahoma;
+    tahoma.Name = "Tahoma";
+    tahoma.Height = -13;
+    tahoma.Color = clLime;
+    TFont big = tahoma;
+    big.Name = "Courier New";
+    big.Height = -20;
+    auto label = [&](const TFont& f, int y) { // as a transparent label paints
+        canvas.PushClip(Rect(0, y, 200, y + 30));
+        canvas.Font = f;
+        canvas.Brush.Style = TBrushStyle::bsClear;
+        TRect r = Rect(0, y, 200, y + 30);
+        canvas.DrawText("Quick", r, dt::SingleLine);
+        canvas.PopClip();
+    };
+    canvas.Brush.Style = TBrushStyle::bsSolid; // something drew opaque before the labels
+    canvas.Brush.Color = clWhite;
+    canvas.Font = big;
+    TRect first = Rect(150, 0, 200, 20);
+    canvas.DrawText("x", first, dt::SingleLine);
+    label(tahoma, 0);
+    label(tahoma, 30); // the same settings again
+    TBitmap px = off.ToBitmap();
+    auto look = [&](int y0) { // lime pixels, white pixels, width of the text
+        int lime = 0, white = 0, right = 0;
+        for (int y = y0; y < y0 + 30; ++y)
+            for (int x = 0; x < 140; ++x) {
+                uint32_t p = px.Pixel(x, y) & 0xFFFFFF;
+                if (p == 0x00FF00) {
+                    ++lime;
+                    right = std::max(right, x);
+                }
+                white += p == 0xFFFFFF;
+            }
+        return std::tuple(lime, white, right);
+    };
+    auto [lime0, white0, right0] = look(0);
+    auto [lime1, white1, right1] = look(30);
+    EXPECT_GT(lime0, 20);
+    EXPECT_EQ(white0, 0);
+    EXPECT_EQ(lime1, lime0); // the same text in the same font
+    EXPECT_EQ(right1, right0);
+    EXPECT_EQ(white1, 0); // and still transparent
 }
 
 // ------------------------------------------------------------------ check box and Enter
