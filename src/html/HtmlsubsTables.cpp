@@ -126,6 +126,10 @@ void ThtmlTable::Initialize() {
         return;
     }
     initialized_ = true;
+    // A row with more cells than the limit already settles it (spans only add columns): the table
+    // goes without the work below.
+    for (auto& row : Rows) NumCols = std::max(NumCols, static_cast<int>(row->Cells.size()));
+    if (NumCols > MaxColumns) throw EProcessError("Table has too many Columns");
     // Colours: the cell's own, else the row's, else the table's, else the enclosing cell's.
     TColor tableBg = BgColor != clNone ? BgColor : Enclosing ? Enclosing->BgColor : clNone;
     for (auto& row : Rows)
@@ -133,9 +137,12 @@ void ThtmlTable::Initialize() {
             if (c->Cell->BgColor == clNone) c->Cell->BgColor = row->BgColor;
             if (c->Cell->BgColor == clNone) c->Cell->BgColor = tableBg;
         }
-    // Column spans: fillers after the cell in its row.
+    // Column spans: fillers after the cell in its row. Rows without a span keep their cells where
+    // they are.
     for (auto& row : Rows) {
+        if (std::none_of(row->Cells.begin(), row->Cells.end(), [](const auto& c) { return c->ColSpan > 1; })) continue;
         std::vector<std::unique_ptr<TCellObj>> cells;
+        cells.reserve(row->Cells.size());
         for (auto& c : row->Cells) {
             int span = c->ColSpan;
             cells.push_back(std::move(c));
@@ -196,6 +203,10 @@ void ThtmlTable::ColumnLimits(TLayoutContext& ctx) {
         int Col;
     };
     std::vector<TPlaced> cells;
+    size_t count = 0;
+    for (auto& row : Rows) count += row->Cells.size();
+    cells.reserve(count);
+    bool spanning = false;
     for (auto& row : Rows)
         for (size_t col = 0; col < row->Cells.size(); ++col) {
             TCellObj* c = row->Cells[col].get();
@@ -205,9 +216,13 @@ void ThtmlTable::ColumnLimits(TLayoutContext& ctx) {
             c->MinW += extra;
             c->MaxW = std::max(c->MaxW + extra, c->MinW);
             cells.push_back({c, static_cast<int>(col)});
+            spanning = spanning || c->ColSpan > 1;
         }
-    std::stable_sort(cells.begin(), cells.end(),
-                     [](const TPlaced& a, const TPlaced& b) { return a.Cell->ColSpan < b.Cell->ColSpan; });
+    // Single-column cells first, then wider spans over what they set (already in order when no
+    // cell spans columns).
+    if (spanning)
+        std::stable_sort(cells.begin(), cells.end(),
+                         [](const TPlaced& a, const TPlaced& b) { return a.Cell->ColSpan < b.Cell->ColSpan; });
     auto at = [](std::vector<int>& v, int i) -> int& { return v[static_cast<size_t>(i)]; };
     for (const TPlaced& p : cells) {
         TCellObj& c = *p.Cell;

@@ -38,6 +38,8 @@ void THtmlParser::DoTable(const TSymSet& term) {
     std::optional<THAlign> rowAlign;
     TVAlign rowVAlign = TVAlign::Middle;
     std::unique_ptr<TCellObj> cell;
+    // Rows of a table mostly hold as many cells as the row before: room for that many at once.
+    size_t lastRowCells = 0;
     // Ends what the previous cell started: its sections, its fonts, its style.
     auto restore = [&] {
         SectionClose();
@@ -52,13 +54,20 @@ void THtmlParser::DoTable(const TSymSet& term) {
     };
     auto closeRow = [&] {
         closeCell();
-        if (row) table->Rows.push_back(std::move(row));
+        if (row) {
+            lastRowCells = row->Cells.size();
+            table->Rows.push_back(std::move(row));
+        }
         rowAlign.reset();
         rowVAlign = TVAlign::Middle;
     };
+    auto newRow = [&] {
+        row = std::make_unique<TCellList>();
+        row->Cells.reserve(lastRowCells);
+    };
     auto openRow = [&] {
         closeRow();
-        row = std::make_unique<TCellList>();
+        newRow();
     };
     // Reads a cell's or the caption's content, up to a table terminator.
     auto readContent = [&](TCell* into, THAlign justify) {
@@ -97,7 +106,7 @@ void THtmlParser::DoTable(const TSymSet& term) {
         case THSy: {
             DoEndA();
             closeCell();
-            if (!row) row = std::make_unique<TCellList>(); // a cell before any row opens one
+            if (!row) newRow(); // a cell before any row opens one
             const bool head = Sy == THSy;
             THAlign j = JustifyFrom(Attributes.Find(AlignSy), rowAlign.value_or(head ? THAlign::Center : THAlign::Left));
             cell = std::make_unique<TCellObj>(&List, Attributes, VAlignFrom(Attributes.Find(VAlignSy), rowVAlign));
