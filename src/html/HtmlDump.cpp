@@ -51,8 +51,8 @@ void DumpTable(ThtmlTable& t, const std::string& indent, std::string& out) {
     auto cellLine = [&](const std::string& name, TCellObj& c) {
         const TRect& b = c.Box;
         out += indent + "  " + name + " x=" + IntToStr(b.Left) + " y=" + IntToStr(b.Top) + " w=" + IntToStr(b.Width()) +
-               " h=" + IntToStr(b.Height()) + " bg=" + ColorText(c.Cell->BgColor) + "\n";
-        DumpCell(*c.Cell, indent + "    ", out);
+               " h=" + IntToStr(b.Height()) + " bg=" + ColorText(c.Cell.BgColor) + "\n";
+        DumpCell(c.Cell, indent + "    ", out);
     };
     if (t.Caption && t.CaptionOnTop) cellLine("caption", *t.Caption);
     for (size_t r = 0; r < t.Rows.size(); ++r)

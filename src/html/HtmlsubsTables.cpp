@@ -44,8 +44,7 @@ std::vector<int> Shares(int amount, const std::vector<int>& weights) {
 // ---------------------------------------------------------------------------------------------
 // Building
 
-TCellObj::TCellObj(TSectionList* document, const TAttributeList& attrs, TVAlign valign)
-    : VAlign(valign), Cell(std::make_unique<TCell>(document)) {
+TCellObj::TCellObj(TSectionList* document, const TAttributeList& attrs, TVAlign valign) : VAlign(valign), Cell(document) {
     for (int i = 0; i < attrs.Count(); ++i) {
         const TAttribute& a = attrs[i];
         switch (a.Symbol) {
@@ -61,7 +60,7 @@ TCellObj::TCellObj(TSectionList* document, const TAttributeList& attrs, TVAlign 
             break;
         case BGColorSy: {
             TColor c;
-            if (ColorFromString(a.Text, c)) Cell->BgColor = c;
+            if (ColorFromString(a.Text, c)) Cell.BgColor = c;
             break;
         }
         default: break;
@@ -134,8 +133,8 @@ void ThtmlTable::Initialize() {
     TColor tableBg = BgColor != clNone ? BgColor : Enclosing ? Enclosing->BgColor : clNone;
     for (auto& row : Rows)
         for (auto& c : row->Cells) {
-            if (c->Cell->BgColor == clNone) c->Cell->BgColor = row->BgColor;
-            if (c->Cell->BgColor == clNone) c->Cell->BgColor = tableBg;
+            if (c->Cell.BgColor == clNone) c->Cell.BgColor = row->BgColor;
+            if (c->Cell.BgColor == clNone) c->Cell.BgColor = tableBg;
         }
     // Column spans: fillers after the cell in its row. Rows without a span keep their cells where
     // they are.
@@ -212,7 +211,7 @@ void ThtmlTable::ColumnLimits(TLayoutContext& ctx) {
             TCellObj* c = row->Cells[col].get();
             if (c->Filler()) continue;
             c->ColSpan = std::min(c->ColSpan, n - static_cast<int>(col));
-            c->Cell->MinMaxWidth(ctx, c->MinW, c->MaxW);
+            c->Cell.MinMaxWidth(ctx, c->MinW, c->MaxW);
             c->MinW += extra;
             c->MaxW = std::max(c->MaxW + extra, c->MinW);
             cells.push_back({c, static_cast<int>(col)});
@@ -330,7 +329,7 @@ void ThtmlTable::MeasureWidths(TLayoutContext& ctx, int& minW, int& maxW) {
     }
     if (Caption) {
         int cmin = 0, cmax = 0;
-        Caption->Cell->MinMaxWidth(ctx, cmin, cmax);
+        Caption->Cell.MinMaxWidth(ctx, cmin, cmax);
         minW = std::max(minW, cmin);
         maxW = std::max(maxW, cmin);
     }
@@ -524,7 +523,7 @@ int ThtmlTable::LayOut(TLayoutContext& ctx, int y) {
     int captionMin = 0;
     if (Caption) {
         int cmax = 0;
-        Caption->Cell->MinMaxWidth(ctx, captionMin, cmax);
+        Caption->Cell.MinMaxWidth(ctx, captionMin, cmax);
     }
     TableWidth = std::max(GridWidth, captionMin);
     TableX = left;
@@ -538,9 +537,9 @@ int ThtmlTable::LayOut(TLayoutContext& ctx, int y) {
     int cy = y;
     CaptionHeight = 0;
     auto layCaption = [&] {
-        Caption->Cell->DoLayout(ctx.Canvas, cy, TableX, TableWidth, curs, maxWidth);
-        Caption->Box = Rect(TableX, cy, TableX + TableWidth, cy + Caption->Cell->Height);
-        CaptionHeight = Caption->Cell->Height;
+        Caption->Cell.DoLayout(ctx.Canvas, cy, TableX, TableWidth, curs, maxWidth);
+        Caption->Box = Rect(TableX, cy, TableX + TableWidth, cy + Caption->Cell.Height);
+        CaptionHeight = Caption->Cell.Height;
         cy += CaptionHeight;
     };
     if (Caption && CaptionOnTop) layCaption();
@@ -561,8 +560,8 @@ int ThtmlTable::LayOut(TLayoutContext& ctx, int y) {
             c.Wd = 0;
             for (int k = 0; k < c.ColSpan; ++k) c.Wd += Widths[col + static_cast<size_t>(k)];
             int contentW = std::max(c.Wd - 2 * pad - sp, 0);
-            c.ContentHt = c.Cell->DoLayout(ctx.Canvas, inPlace ? rowTop + sp + pad : 0, CellX(static_cast<int>(col)) + pad,
-                                           contentW, curs, maxWidth);
+            c.ContentHt = c.Cell.DoLayout(ctx.Canvas, inPlace ? rowTop + sp + pad : 0, CellX(static_cast<int>(col)) + pad,
+                                          contentW, curs, maxWidth);
             c.Ht = std::max(c.ContentHt, c.SpecHt - 2 * pad);
             if (inPlace) row->RowHeight = std::max(row->RowHeight, c.Ht + 2 * pad + sp);
         }
@@ -612,9 +611,9 @@ int ThtmlTable::LayOut(TLayoutContext& ctx, int y) {
             const int x = CellX(static_cast<int>(col));
             c.Box = Rect(x, row->Y + sp, x + c.Wd - sp, row->Y + c.VSize);
             if (inPlace) {
-                if (c.YIndent != 0) c.Cell->ShiftY(c.YIndent);
+                if (c.YIndent != 0) c.Cell.ShiftY(c.YIndent);
             } else {
-                c.Cell->ShiftY(row->Y + sp + pad + c.YIndent);
+                c.Cell.ShiftY(row->Y + sp + pad + c.YIndent);
             }
         }
     }
@@ -645,7 +644,7 @@ void ThtmlTable::ShiftY(int dy) {
     Top += dy;
     for (auto& row : Rows) row->Y += dy;
     for (TCellObj* c : ContentCells()) {
-        c->Cell->ShiftY(dy);
+        c->Cell.ShiftY(dy);
         c->Box.Offset(0, dy);
     }
 }
@@ -662,7 +661,7 @@ void ThtmlTable::Paint(TPaintContext& pc) {
         r.Offset(pc.X, pc.Y);
         return r;
     };
-    if (Caption && CaptionOnTop) Caption->Cell->Draw(pc);
+    if (Caption && CaptionOnTop) Caption->Cell.Draw(pc);
     const int gridTop = Top + (CaptionOnTop ? CaptionHeight : 0);
     const TRect grid = Rect(GridX, gridTop, GridX + GridWidth, gridTop + RowsHeight + CellSpacing);
     const TColor bg = pc.Colors.Background;
@@ -692,7 +691,7 @@ void ThtmlTable::Paint(TPaintContext& pc) {
     for (auto it = start; it != Rows.end() && (*it)->Y <= docBottom; ++it) {
         for (auto& c : (*it)->Cells) {
             if (c->Filler() || c->Box.Bottom < docTop || c->Box.Top > docBottom) continue;
-            TColor cellBg = c->Cell->BgColor != clNone ? c->Cell->BgColor : BorderColor != clNone ? bg : clNone;
+            TColor cellBg = c->Cell.BgColor != clNone ? c->Cell.BgColor : BorderColor != clNone ? bg : clNone;
             if (cellBg != clNone) {
                 canvas.Brush.Style = TBrushStyle::bsSolid;
                 canvas.Brush.Color = cellBg;
@@ -702,11 +701,11 @@ void ThtmlTable::Paint(TPaintContext& pc) {
                 const TRect& b = c->Box;
                 frame(screen(Rect(b.Left - 1, b.Top - 1, b.Right + 1, b.Bottom + 1)), dark, light);
             }
-            c->Cell->Draw(pc);
+            c->Cell.Draw(pc);
         }
     }
     if (Border) frame(screen(grid), light, dark);
-    if (Caption && !CaptionOnTop) Caption->Cell->Draw(pc);
+    if (Caption && !CaptionOnTop) Caption->Cell.Draw(pc);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -717,14 +716,14 @@ int ThtmlTable::Length() const { return length_; }
 TFontObj* ThtmlTable::LinkAt(int x, int y, TUrlTarget& url) {
     for (TCellObj* c : ContentCells())
         if (y >= c->Box.Top - CellSpacing && y < c->Box.Bottom)
-            if (TFontObj* f = c->Cell->LinkAt(x, y, url)) return f;
+            if (TFontObj* f = c->Cell.LinkAt(x, y, url)) return f;
     return nullptr;
 }
 
 TImageObj* ThtmlTable::ImageAt(int x, int y) {
     if (y < Top || y >= Top + DrawHeight) return nullptr;
     for (TCellObj* c : ContentCells())
-        if (TImageObj* img = c->Cell->ImageAt(x, y)) return img;
+        if (TImageObj* img = c->Cell.ImageAt(x, y)) return img;
     return nullptr;
 }
 
@@ -732,13 +731,13 @@ int ThtmlTable::PositionAt(int x, int y) {
     // Only the cell under the point answers; between cells there is no character.
     if (y < Top || y >= Top + DrawHeight) return -1;
     for (TCellObj* c : ContentCells())
-        if (c->Box.Contains({x, y})) return c->Cell->PositionAt(x, y);
+        if (c->Box.Contains({x, y})) return c->Cell.PositionAt(x, y);
     return -1;
 }
 
 int ThtmlTable::FindText(int start, const std::string& text, bool matchCase) {
     for (TCellObj* c : ContentCells()) {
-        int p = c->Cell->FindText(start, text, matchCase);
+        int p = c->Cell.FindText(start, text, matchCase);
         if (p >= 0) return p;
     }
     return -1;
@@ -748,36 +747,36 @@ bool ThtmlTable::PointOf(int index, TPoint& p) {
     // As in a cell of sections: the cell that holds the character wins; a cell's end answers only
     // when no cell holds it.
     for (TCellObj* c : ContentCells())
-        if (!c->Cell->Sections.empty()) {
-            int start = c->Cell->Sections.front()->StartPos, end = start + c->Cell->Length();
-            if (index >= start && index < end && c->Cell->PointOf(index, p)) return true;
+        if (!c->Cell.Sections.empty()) {
+            int start = c->Cell.Sections.front()->StartPos, end = start + c->Cell.Length();
+            if (index >= start && index < end && c->Cell.PointOf(index, p)) return true;
         }
     for (TCellObj* c : ContentCells())
-        if (!c->Cell->Sections.empty()) {
-            int start = c->Cell->Sections.front()->StartPos, end = start + c->Cell->Length();
-            if (index == end && c->Cell->PointOf(index, p)) return true;
+        if (!c->Cell.Sections.empty()) {
+            int start = c->Cell.Sections.front()->StartPos, end = start + c->Cell.Length();
+            if (index == end && c->Cell.PointOf(index, p)) return true;
         }
     return false;
 }
 
 bool ThtmlTable::CharAt(int index, char& ch) const {
     for (TCellObj* c : ContentCells())
-        if (c->Cell->CharAt(index, ch)) return true;
+        if (c->Cell.CharAt(index, ch)) return true;
     return false;
 }
 
 void ThtmlTable::CopySelection(std::string& out) {
-    for (TCellObj* c : ContentCells()) c->Cell->CopySelection(out);
+    for (TCellObj* c : ContentCells()) c->Cell.CopySelection(out);
 }
 
 void ThtmlTable::RefreshFonts() {
     limitsPass_ = -1; // other fonts, other widths
-    for (TCellObj* c : ContentCells()) c->Cell->RefreshFonts();
+    for (TCellObj* c : ContentCells()) c->Cell.RefreshFonts();
 }
 
 bool ThtmlTable::Walk(const std::function<bool(TSectionBase&)>& visit) {
     if (!visit(*this)) return false;
     for (TCellObj* c : ContentCells())
-        if (!c->Cell->Walk(visit)) return false;
+        if (!c->Cell.Walk(visit)) return false;
     return true;
 }

@@ -23,7 +23,9 @@ public:
     bool WidthPercent = false;
     int SpecHt = 0; // HEIGHT in pixels
     TVAlign VAlign = TVAlign::Middle;
-    std::unique_ptr<TCell> Cell; // the content and its background colour; none in a filler
+    // The content and its background colour; empty in a filler. Held in place rather than on the
+    // heap of its own: a long table has many cells.
+    TCell Cell{nullptr};
     bool Filler() const { return ColSpan == 0; }
     bool PixelWidth() const { return SpecWd > 0 && !WidthPercent; }
 

@@ -111,7 +111,7 @@ void THtmlParser::DoTable(const TSymSet& term) {
             THAlign j = JustifyFrom(Attributes.Find(AlignSy), rowAlign.value_or(head ? THAlign::Center : THAlign::Left));
             cell = std::make_unique<TCellObj>(&List, Attributes, VAlignFrom(Attributes.Find(VAlignSy), rowVAlign));
             StyleFlags = head ? (savedStyle | fsBold) : (savedStyle & ~static_cast<int>(fsBold));
-            readContent(cell->Cell.get(), j);
+            readContent(&cell->Cell, j);
             // readContent restored the style; the cell stays open until a terminator closes it.
             break;
         }
@@ -126,8 +126,8 @@ void THtmlParser::DoTable(const TSymSet& term) {
             closeCell();
             table->CaptionOnTop = !SameText(AttrText(AlignSy), "bottom");
             if (!table->Caption) table->Caption = std::make_unique<TCellObj>(&List, TAttributeList(), TVAlign::Top);
-            table->Caption->Cell->BgColor = clNone;
-            readContent(table->Caption->Cell.get(), THAlign::Center);
+            table->Caption->Cell.BgColor = clNone;
+            readContent(&table->Caption->Cell, THAlign::Center);
             if (Sy == EndOf(CaptionSy)) Next();
             break;
         }

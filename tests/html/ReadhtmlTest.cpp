@@ -225,7 +225,7 @@ TEST(Readhtml, ParagraphSpaceFlag) {
     TTestDoc cell;
     cell.Parse("<TABLE><TR><TD><P>text</TD></TR></TABLE>");
     ASSERT_EQ(cell.Kinds(), "B");
-    auto& content = cell.As<ThtmlTable>(0)->Rows.at(0)->Cells.at(0)->Cell->Sections;
+    auto& content = cell.As<ThtmlTable>(0)->Rows.at(0)->Cells.at(0)->Cell.Sections;
     ASSERT_EQ(content.size(), 1u); // no paragraph space at the start of a cell
     EXPECT_EQ(dynamic_cast<TSection*>(content[0].get())->Buff, "text");
 }
@@ -450,7 +450,7 @@ TEST(Readhtml, TablesFormsAndMapsKeepTextInOrder) {
             "<MAP NAME=m><AREA SHAPE=rect COORDS=\"1,2,3,4\" HREF=a.htm></MAP>w");
     EXPECT_EQ(d.Texts(), "afterx\2y\2zw");             // each control stands as a character 2
     EXPECT_EQ(d.AllTexts(), "cap|ab|c|afterx\2y\2zw"); // the caption shows above the rows
-    auto* th = dynamic_cast<TSection*>(d.As<ThtmlTable>(0)->Rows.at(0)->Cells.at(1)->Cell->Sections.at(0).get());
+    auto* th = dynamic_cast<TSection*>(d.As<ThtmlTable>(0)->Rows.at(0)->Cells.at(1)->Cell.Sections.at(0).get());
     ASSERT_NE(th, nullptr);
     EXPECT_EQ(th->Buff, "c");
     EXPECT_FALSE(th->Fonts[0].Font.Style & fsUnderline);

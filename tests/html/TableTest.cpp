@@ -321,7 +321,7 @@ std::pair<int, int> MeasuresAtDepth(int depth, const std::string& cell = "<TD>x"
         return true;
     });
     int measures = 0, moves = 0;
-    inner->Rows.at(0)->Cells.back()->Cell->Sections.push_back(std::make_unique<TCountingSection>(&d.List, &measures, &moves));
+    inner->Rows.at(0)->Cells.back()->Cell.Sections.push_back(std::make_unique<TCountingSection>(&d.List, &measures, &moves));
     d.Layout(500);
     measures = moves = 0;
     d.Layout(400); // a second layout measures again: nothing is kept from the first
