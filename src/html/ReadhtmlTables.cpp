@@ -35,7 +35,9 @@ void THtmlParser::DoTable(const TSymSet& term) {
         cellTerm.set(s);
 
     std::unique_ptr<TCellList> row;
-    std::optional<THAlign> rowAlign;
+    // The row's ALIGN, when it gave one.
+    bool rowAligned = false;
+    THAlign rowAlign = THAlign::Left;
     TVAlign rowVAlign = TVAlign::Middle;
     std::unique_ptr<TCellObj> cell;
     // Rows of a table mostly hold as many cells as the row before: room for that many at once.
@@ -58,7 +60,7 @@ void THtmlParser::DoTable(const TSymSet& term) {
             lastRowCells = row->Cells.size();
             table->Rows.push_back(std::move(row));
         }
-        rowAlign.reset();
+        rowAligned = false;
         rowVAlign = TVAlign::Middle;
     };
     auto newRow = [&] {
@@ -86,10 +88,13 @@ void THtmlParser::DoTable(const TSymSet& term) {
         case TRSy: {
             DoEndA();
             openRow();
-            rowAlign.reset();
+            rowAligned = false;
             if (const TAttribute* a = Attributes.Find(AlignSy)) {
                 THAlign j = JustifyFrom(a, THAlign::Left);
-                if (SameText(a->Text, "left") || SameText(a->Text, "center") || SameText(a->Text, "right")) rowAlign = j;
+                if (SameText(a->Text, "left") || SameText(a->Text, "center") || SameText(a->Text, "right")) {
+                    rowAlign = j;
+                    rowAligned = true;
+                }
             }
             rowVAlign = VAlignFrom(Attributes.Find(VAlignSy), TVAlign::Middle);
             TColor c;
@@ -108,7 +113,7 @@ void THtmlParser::DoTable(const TSymSet& term) {
             closeCell();
             if (!row) newRow(); // a cell before any row opens one
             const bool head = Sy == THSy;
-            THAlign j = JustifyFrom(Attributes.Find(AlignSy), rowAlign.value_or(head ? THAlign::Center : THAlign::Left));
+            THAlign j = JustifyFrom(Attributes.Find(AlignSy), rowAligned ? rowAlign : head ? THAlign::Center : THAlign::Left);
             cell = std::make_unique<TCellObj>(&List, Attributes, VAlignFrom(Attributes.Find(VAlignSy), rowVAlign));
             StyleFlags = head ? (savedStyle | fsBold) : (savedStyle & ~static_cast<int>(fsBold));
             readContent(&cell->Cell, j);
