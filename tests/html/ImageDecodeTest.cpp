@@ -8,30 +8,16 @@
 #include <zlib.h>
 
 #include "GifTestUtil.h"
+#include "ImageTestUtil.h"
 #include "html/HTMLUn2Images.h"
 #include "toolkit/Pictures.h"
 #include "toolkit/Png.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes ReadFile(const std::string& name) {
-    std::ifstream in(std::string(QV_TEST_DATA) + "/images/" + name, std::ios::binary);
-    if (!in) throw std::runtime_error("missing fixture " + name);
-    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-// The bitmap's pixels as RGB triples, rows top to bottom.
-Bytes Rgb(const TBitmap& b) {
-    Bytes out;
-    for (int y = 0; y < b.Height(); ++y)
-        for (int x = 0; x < b.Width(); ++x) {
-            uint32_t p = b.Pixel(x, y);
-            out.insert(out.end(), {static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p)});
-        }
-    return out;
-}
+using qv_test::Bytes;
+using qv_test::Rgb;
+const auto ReadFile = qv_test::ReadImageFixture;
 
 void Put16(Bytes& b, size_t at, uint32_t v) { b[at] = static_cast<uint8_t>(v), b[at + 1] = static_cast<uint8_t>(v >> 8); }
 void Put32(Bytes& b, size_t at, uint32_t v) { Put16(b, at, v & 0xFFFF), Put16(b, at + 2, v >> 16); }

@@ -6,29 +6,16 @@
 #include <fstream>
 #include <iterator>
 
+#include "ImageTestUtil.h"
 #include "html/HTMLUn2Library.h"
 #include "support/MessageBoxWatcher.h"
 #include "toolkit/Application.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes ReadFixture(const std::string& name) {
-    std::ifstream in(std::string(QV_TEST_DATA) + "/images/" + name, std::ios::binary);
-    if (!in) throw std::runtime_error("missing fixture " + name);
-    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-Bytes Rgb(const TBitmap& b) {
-    Bytes out;
-    for (int y = 0; y < b.Height(); ++y)
-        for (int x = 0; x < b.Width(); ++x) {
-            uint32_t p = b.Pixel(x, y);
-            out.insert(out.end(), {static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p)});
-        }
-    return out;
-}
+using qv_test::Bytes;
+using qv_test::Rgb;
+const auto ReadFixture = qv_test::ReadImageFixture;
 
 const char* const Fixtures[] = {"rgb.png",          "grey.png",     "rgba.png",        "rgb16.png",     "interlaced.png",
                                 "palette-trns.png", "baseline.jpg", "progressive.jpg", "grey.jpg",      "mono.bmp",
