@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "html/HTMLUn2Anim.h"
@@ -260,6 +261,24 @@ private:
     std::vector<std::unique_ptr<TFontInfo>> items_;
 };
 
+// The fonts of a document's runs, each kept once: a run points at its font, so the cells of a
+// long table do not each carry a copy. Entries stay until the table is cleared with the document.
+class TFontTable {
+public:
+    const TMyFont* Intern(const TMyFont& font);
+    void Clear() { fonts_.clear(); }
+    int Count() const { return static_cast<int>(fonts_.size()); }
+
+private:
+    struct Hash {
+        size_t operator()(const TMyFont& f) const;
+    };
+    struct Same {
+        bool operator()(const TMyFont& a, const TMyFont& b) const;
+    };
+    std::unordered_set<TMyFont, Hash, Same> fonts_; // nodes: an entry never moves
+};
+
 struct TUrlTarget {
     std::string Url, Target;
     bool Empty() const { return Url.empty(); }
@@ -275,13 +294,16 @@ struct TDocColors {
 };
 
 // One font run of a text section.
-class TFontObj : public TObject {
+class TFontObj {
 public:
-    TFontObj(TSection* section, int pos, const TMyFont& font, const TUrlTarget& url, TScript sscript);
+    // `font` is the document's entry (TFontTable::Intern).
+    TFontObj(TSection* section, int pos, const TMyFont* font, const TUrlTarget& url, TScript sscript);
     TSection* Section;
     int Pos;
     TScript SScript;
-    TMyFont Font;
+
+    const TMyFont& Font() const { return *font_; }
+    void SetFont(const TMyFont* font) { font_ = font; }
 
     // The run's link; most runs have none, and keep no room for one.
     const TUrlTarget& UrlTarget() const;
@@ -306,6 +328,7 @@ public:
 
 private:
     bool visited_ = false, hover_ = false;
+    const TMyFont* font_;
     std::unique_ptr<TUrlTarget> url_;
     const TFontInfo* info_ = nullptr;
 };
@@ -319,7 +342,7 @@ public:
     TFontList& operator=(const TFontList&) = delete;
     int Count() const { return first_ ? 1 + static_cast<int>(rest_.size()) : 0; }
     TFontObj& operator[](int i) const { return i == 0 ? *first_ : *rest_[static_cast<size_t>(i - 1)]; }
-    TFontObj& Add(TSection* section, int pos, const TMyFont& font, const TUrlTarget& url, TScript sscript);
+    TFontObj& Add(TSection* section, int pos, const TMyFont* font, const TUrlTarget& url, TScript sscript);
     TFontObj& Last() const { return rest_.empty() ? *first_ : *rest_.back(); }
     // Index of the run holding text index pos: the last run whose Pos is not after it.
     int IndexAt(int pos) const;

@@ -83,7 +83,7 @@ int TSectionBase::LayOut(TLayoutContext& ctx, int y) {
 TSection::TSection(TSectionList* document, int level, const TMyFont& font, const TUrlTarget& url, THAlign justify,
                    TScript sscript)
     : TSectionBase(document), Level(level), Indent(IndentManagerBasic::LevelIndent * level), Justify(justify) {
-    auto& f = Fonts.Add(this, 0, font, url, sscript);
+    auto& f = Fonts.Add(this, 0, Intern(font), url, sscript);
     if (!url.Empty() && Document) {
         Document->RegisterLink(&f);
         ++linkRuns_;
@@ -111,7 +111,7 @@ void TSection::ChangeFont(const TMyFont& font, const TUrlTarget& url, TScript ss
     TFontObj& last = Fonts.Last();
     bool wasLink = last.IsLink();
     if (last.Pos == Len()) {
-        last.Font = font;
+        last.SetFont(Intern(font));
         last.SetUrlTarget(url);
         last.SScript = sscript;
         if (!Document) return;
@@ -125,7 +125,7 @@ void TSection::ChangeFont(const TMyFont& font, const TUrlTarget& url, TScript ss
         }
         return;
     }
-    auto& f = Fonts.Add(this, Len(), font, url, sscript);
+    auto& f = Fonts.Add(this, Len(), Intern(font), url, sscript);
     if (!url.Empty() && Document) {
         Document->RegisterLink(&f);
         ++linkRuns_;
@@ -527,7 +527,7 @@ void TSection::Paint(TPaintContext& pc) {
                 if (i < blanks || selected) {
                     // The style follows the settings at once: underlining does not change widths.
                     canvas.Font = fi->Font;
-                    canvas.Font.Style = f.Font.Style | (f.IsLink() ? linkStyle : 0);
+                    canvas.Font.Style = f.Font().Style | (f.IsLink() ? linkStyle : 0);
                     if (selected) {
                         canvas.Brush.Style = TBrushStyle::bsSolid;
                         canvas.Brush.Color = f.Color(pc.Colors);
@@ -644,6 +644,13 @@ void TSection::CopySelection(std::string& out) {
     if (e > Len()) out += "\r\n";
 }
 
+const TMyFont* TSection::Intern(const TMyFont& font) const {
+    // A section outside any document (none is made so today) keeps its fonts in a table of its
+    // own kind, for as long as the program runs.
+    static TFontTable detached;
+    return (Document ? Document->FontTable : detached).Intern(font);
+}
+
 void TSection::ApplySettings(TMyFont& f) const {
     const THtmlSettings& st = Document->Settings();
     f.Name = f.Fixed ? st.PreFontName : st.FontName;
@@ -654,7 +661,11 @@ void TSection::ApplySettings(TMyFont& f) const {
 
 void TSection::RefreshFonts() {
     if (!Document) return;
-    for (int i = 0; i < Fonts.Count(); ++i) ApplySettings(Fonts[i].Font);
+    for (int i = 0; i < Fonts.Count(); ++i) {
+        TMyFont f = Fonts[i].Font();
+        ApplySettings(f);
+        Fonts[i].SetFont(Intern(f));
+    }
 }
 
 void TSection::MeasureWidths(TLayoutContext& ctx, int& minW, int& maxW) {
@@ -816,11 +827,13 @@ void TSectionList::Clear() {
     ActiveLink = nullptr;
     ActiveImage = nullptr;
     LinkList.clear(); // first, so the sections need not take themselves out one by one
-    for (auto& s : Sections)
-        s->Walk([](TSectionBase& b) {
-            if (auto* t = dynamic_cast<TSection*>(&b)) t->Controls.clear();
-            return true;
-        });
+    // Sections list controls that their forms own; a page without forms has none to forget.
+    if (!Forms.empty() || !FormControlList.empty())
+        for (auto& s : Sections)
+            s->Walk([](TSectionBase& b) {
+                if (auto* t = dynamic_cast<TSection*>(&b)) t->Controls.clear();
+                return true;
+            });
     Sections.clear();
     // The images have taken themselves off the animation list as they went.
     ImageContext.Animations.Clear();
@@ -832,6 +845,7 @@ void TSectionList::Clear() {
     Forms.clear();
     Page = TPageColors{};
     FontCache.Clear();
+    FontTable.Clear();
     SelB = SelE = 0;
     Height = 0;
 }

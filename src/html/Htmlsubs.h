@@ -202,6 +202,8 @@ protected:
     virtual void DrawMarker(TPaintContext& pc) { (void)pc; }
     // Gives a font the document's current name, character set, size and colour.
     void ApplySettings(TMyFont& f) const;
+    // The document's entry for a font.
+    const TMyFont* Intern(const TMyFont& font) const;
     // The width an object takes on a line; -1 when pos holds no object. Floating images take none.
     int ObjectWidth(int pos) const;
     bool IsObject(int pos) const {
@@ -291,6 +293,7 @@ public:
     TFontObj* ActiveLink = nullptr;                 // the link run under the mouse
     TImageObj* ActiveImage = nullptr;
     TFontCache FontCache;
+    TFontTable FontTable; // the fonts of the runs
 
     // Called with the message when a section cannot be laid out; the section is then removed.
     std::function<void(const std::string& message)> OnLayoutError;

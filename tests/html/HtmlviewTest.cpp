@@ -649,7 +649,7 @@ TEST_F(ViewerTest, PageColoursSurviveChangesOfTheDefaults) {
     EXPECT_EQ(doc.FontColor(), text);
     auto* s = dynamic_cast<TSection*>(doc.Sections.at(1).get());
     ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->Fonts[0].Font.Color, text);
+    EXPECT_EQ(s->Fonts[0].Font().Color, text);
     EXPECT_EQ(doc.LinkList.at(0)->Color(doc.Colors()), doc.Colors().Link);
     EXPECT_NE(doc.Colors().Link, clFuchsia);
     // The defaults apply again to the next page that sets none.
