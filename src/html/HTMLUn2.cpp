@@ -78,28 +78,40 @@ const TFontInfo& TFontCache::Get(TCanvas& canvas, const TFont& font) {
 }
 
 TFontObj::TFontObj(TSection* section, int pos, const TMyFont& font, const TUrlTarget& url, TScript sscript)
-    : Section(section), Pos(pos), Font(font), UrlTarget(url), SScript(sscript) {}
+    : Section(section), Pos(pos), SScript(sscript), Font(font) {
+    SetUrlTarget(url);
+}
+
+const TUrlTarget& TFontObj::UrlTarget() const {
+    static const TUrlTarget none;
+    return url_ ? *url_ : none;
+}
+
+void TFontObj::SetUrlTarget(const TUrlTarget& url) {
+    if (url.Url.empty() && url.Target.empty())
+        url_.reset();
+    else if (url_)
+        *url_ = url;
+    else
+        url_ = std::make_unique<TUrlTarget>(url);
+}
 
 TColor TFontObj::Color(const TDocColors& colors) const {
-    if (UrlTarget.Empty()) return Font.Color;
+    if (!IsLink()) return Font.Color;
     return hover_ ? colors.Hover : visited_ ? colors.Visited : colors.Link;
 }
 
 TFont TFontObj::DrawFont(int fontSize, TFontStyles linkStyle) const {
     TFont f = Font;
-    if (!UrlTarget.Empty()) f.Style |= linkStyle;
+    if (IsLink()) f.Style |= linkStyle;
     // Sub- and superscripts are drawn at three quarters of their nominal size.
     if (SScript != TScript::None) f.SetSize(std::max(1, MulDiv(Font.NominalSize * 3, fontSize, 48)));
     return f;
 }
 
-void TFontObj::SetInfo(const TFontInfo& info) {
-    info_ = &info;
-    FontHeight = info.Height;
-    LineHeight = info.LineHeight;
-    Descent = info.Descent;
-    Ascent = info.Ascent;
-    Overhang = info.Overhang;
+TFontObj& TFontList::Add(TSection* section, int pos, const TMyFont& font, const TUrlTarget& url, TScript sscript) {
+    if (!first_) return first_.emplace(section, pos, font, url, sscript);
+    return *rest_.emplace_back(std::make_unique<TFontObj>(section, pos, font, url, sscript));
 }
 
 int TFontList::IndexAt(int pos) const {

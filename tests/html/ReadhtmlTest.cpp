@@ -330,12 +330,12 @@ TEST(Readhtml, LinksAndAnchors) {
     d.Parse("see <A HREF=\"page.htm\" TARGET=main NAME=\"#Top\">the page</A> now");
     TSection* s = d.Find("see");
     ASSERT_EQ(s->Fonts.Count(), 3);
-    EXPECT_EQ(s->Fonts[1].UrlTarget.Url, "page.htm");
-    EXPECT_EQ(s->Fonts[1].UrlTarget.Target, "main");
+    EXPECT_EQ(s->Fonts[1].UrlTarget().Url, "page.htm");
+    EXPECT_EQ(s->Fonts[1].UrlTarget().Target, "main");
     d.Layout(400);
     EXPECT_TRUE(s->Fonts[1].Info()->Font.Style & fsUnderline); // the link style, applied as drawn
     EXPECT_EQ(s->Fonts[1].Color(d.List.Colors()), clGreen);
-    EXPECT_TRUE(s->Fonts[2].UrlTarget.Empty());
+    EXPECT_TRUE(s->Fonts[2].UrlTarget().Empty());
     EXPECT_FALSE(s->Fonts[2].Info()->Font.Style & fsUnderline);
     ASSERT_EQ(d.List.LinkList.size(), 1u);
     ASSERT_EQ(d.Names.Count(), 1);
