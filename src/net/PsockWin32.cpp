@@ -28,6 +28,7 @@ std::string VersionText(WORD v) { return std::to_string(HIBYTE(v)) + "." + std::
 class WinsockDriver : public TSocketDriver {
 public:
     ~WinsockDriver() override {
+        *alive_ = false;
         window_.Reset(); // clears the owner before the window goes
     }
 
@@ -75,6 +76,10 @@ public:
     bool CreateSocket(bool lingerReset) override {
         SOCKET s = socket(AF_INET, SOCK_STREAM, lingerReset ? IPPROTO_TCP : 0);
         if (s == INVALID_SOCKET) return false;
+        // The new socket can have the handle value of a closed one whose notifications may
+        // still wait in the queue; they could not be told apart from its own later, so they are
+        // dropped before it is given any.
+        if (staleQueued_) DropQueuedSocketEvents();
         if (lingerReset) {
             // Closing resets the connection at once instead of lingering over unsent data.
             linger l{1, 0};
@@ -97,17 +102,10 @@ public:
         SOCKET s = socket_;
         socket_ = INVALID_SOCKET;
         int rc = closesocket(s) == SOCKET_ERROR ? WSAGetLastError() : 0;
-        // Notifications of the closed socket may still wait in the queue. The next socket can
-        // get the same handle value, so they could not be told apart later: drop them now.
-        MSG m;
-        while (PeekMessageA(&m, window_.Handle(), sockmsg::SocketEvent, sockmsg::SocketEvent, PM_REMOVE)) {
-            // Wine hands out a queued quit whatever the filter: it belongs to the loop that owns
-            // the thread, so it goes back.
-            if (m.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(m.wParam));
-                break;
-            }
-        }
+        // Notifications of the closed socket may still wait in the queue. While there is no
+        // socket, the window procedure drops them; before a new socket is made they are removed
+        // (CreateSocket), unless a wait's pass has emptied the queue since (WaitPass).
+        staleQueued_ = true;
         return rc;
     }
 
@@ -195,15 +193,36 @@ public:
 
     void WaitPass() override {
         // The thread's one pump (MessagePump.h), with its WM_QUIT rule.
+        // A handler run by the pass may destroy the owner, and this driver with it.
+        const auto alive = alive_;
+        bool emptied;
         if (g_waitMode == TSocketWaitMode::Sleep) {
             Sleep(2);
-            PumpWaitingMessages();
+            emptied = PumpWaitingMessages();
         } else {
-            WaitAndPumpMessages(2);
+            emptied = WaitAndPumpMessages(2);
         }
+        if (!*alive) return;
+        // The pass ran until the queue was empty with no socket open at the end: every
+        // notification of a closed socket has been handed to the window procedure, which
+        // dropped it (a socket made during the pass first removed those queued before it).
+        if (emptied && socket_ == INVALID_SOCKET) staleQueued_ = false;
     }
 
 private:
+    void DropQueuedSocketEvents() {
+        MSG m;
+        while (PeekMessageA(&m, window_.Handle(), sockmsg::SocketEvent, sockmsg::SocketEvent, PM_REMOVE)) {
+            // Wine hands out a queued quit whatever the filter: it belongs to the loop that owns
+            // the thread, so it goes back.
+            if (m.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(m.wParam));
+                break;
+            }
+        }
+        staleQueued_ = false;
+    }
+
     void SetTick(unsigned ms) {
         timer_->SetEnabled(false);
         timer_->SetInterval(ms == 0 ? 1 : ms);
@@ -263,6 +282,8 @@ private:
     bool ticking_ = false;
     unsigned tickMs_ = 0;
     bool counted_ = false;
+    bool staleQueued_ = false; // notifications of a closed socket may wait in the queue
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 LRESULT CALLBACK TimerWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
