@@ -77,29 +77,56 @@ const TFontInfo& TFontCache::Get(TCanvas& canvas, const TFont& font) {
     return *items_.back();
 }
 
-TFontObj::TFontObj(TSection* section, int pos, const TMyFont& font, const TUrlTarget& url, TScript sscript)
-    : Section(section), Pos(pos), Font(font), UrlTarget(url), SScript(sscript) {}
+size_t TFontTable::Hash::operator()(const TMyFont& f) const {
+    size_t h = std::hash<std::string>()(f.Name);
+    for (size_t v : {static_cast<size_t>(f.Height), static_cast<size_t>(f.Color), static_cast<size_t>(f.Style),
+                     static_cast<size_t>(f.Charset), static_cast<size_t>(f.Pitch), static_cast<size_t>(f.NominalSize),
+                     static_cast<size_t>(f.Fixed)})
+        h = h * 31 + v;
+    return h;
+}
+
+bool TFontTable::Same::operator()(const TMyFont& a, const TMyFont& b) const {
+    return static_cast<const TFont&>(a) == static_cast<const TFont&>(b) && a.NominalSize == b.NominalSize && a.Fixed == b.Fixed;
+}
+
+const TMyFont* TFontTable::Intern(const TMyFont& font) { return &*fonts_.insert(font).first; }
+
+TFontObj::TFontObj(TSection* section, int pos, const TMyFont* font, const TUrlTarget& url, TScript sscript)
+    : Section(section), Pos(pos), SScript(sscript), font_(font) {
+    SetUrlTarget(url);
+}
+
+const TUrlTarget& TFontObj::UrlTarget() const {
+    static const TUrlTarget none;
+    return url_ ? *url_ : none;
+}
+
+void TFontObj::SetUrlTarget(const TUrlTarget& url) {
+    if (url.Url.empty() && url.Target.empty())
+        url_.reset();
+    else if (url_)
+        *url_ = url;
+    else
+        url_ = std::make_unique<TUrlTarget>(url);
+}
 
 TColor TFontObj::Color(const TDocColors& colors) const {
-    if (UrlTarget.Empty()) return Font.Color;
+    if (!IsLink()) return font_->Color;
     return hover_ ? colors.Hover : visited_ ? colors.Visited : colors.Link;
 }
 
 TFont TFontObj::DrawFont(int fontSize, TFontStyles linkStyle) const {
-    TFont f = Font;
-    if (!UrlTarget.Empty()) f.Style |= linkStyle;
+    TFont f = *font_;
+    if (IsLink()) f.Style |= linkStyle;
     // Sub- and superscripts are drawn at three quarters of their nominal size.
-    if (SScript != TScript::None) f.SetSize(std::max(1, MulDiv(Font.NominalSize * 3, fontSize, 48)));
+    if (SScript != TScript::None) f.SetSize(std::max(1, MulDiv(font_->NominalSize * 3, fontSize, 48)));
     return f;
 }
 
-void TFontObj::SetInfo(const TFontInfo& info) {
-    info_ = &info;
-    FontHeight = info.Height;
-    LineHeight = info.LineHeight;
-    Descent = info.Descent;
-    Ascent = info.Ascent;
-    Overhang = info.Overhang;
+TFontObj& TFontList::Add(TSection* section, int pos, const TMyFont* font, const TUrlTarget& url, TScript sscript) {
+    if (!first_) return first_.emplace(section, pos, font, url, sscript);
+    return *rest_.emplace_back(std::make_unique<TFontObj>(section, pos, font, url, sscript));
 }
 
 int TFontList::IndexAt(int pos) const {

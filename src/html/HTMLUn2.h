@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "html/HTMLUn2Anim.h"
@@ -259,6 +261,24 @@ private:
     std::vector<std::unique_ptr<TFontInfo>> items_;
 };
 
+// The fonts of a document's runs, each kept once: a run points at its font, so the cells of a
+// long table do not each carry a copy. Entries stay until the table is cleared with the document.
+class TFontTable {
+public:
+    const TMyFont* Intern(const TMyFont& font);
+    void Clear() { fonts_.clear(); }
+    int Count() const { return static_cast<int>(fonts_.size()); }
+
+private:
+    struct Hash {
+        size_t operator()(const TMyFont& f) const;
+    };
+    struct Same {
+        bool operator()(const TMyFont& a, const TMyFont& b) const;
+    };
+    std::unordered_set<TMyFont, Hash, Same> fonts_; // nodes: an entry never moves
+};
+
 struct TUrlTarget {
     std::string Url, Target;
     bool Empty() const { return Url.empty(); }
@@ -274,14 +294,21 @@ struct TDocColors {
 };
 
 // One font run of a text section.
-class TFontObj : public TObject {
+class TFontObj {
 public:
-    TFontObj(TSection* section, int pos, const TMyFont& font, const TUrlTarget& url, TScript sscript);
+    // `font` is the document's entry (TFontTable::Intern).
+    TFontObj(TSection* section, int pos, const TMyFont* font, const TUrlTarget& url, TScript sscript);
     TSection* Section;
     int Pos;
-    TMyFont Font;
-    TUrlTarget UrlTarget;
     TScript SScript;
+
+    const TMyFont& Font() const { return *font_; }
+    void SetFont(const TMyFont* font) { font_ = font; }
+
+    // The run's link; most runs have none, and keep no room for one.
+    const TUrlTarget& UrlTarget() const;
+    void SetUrlTarget(const TUrlTarget& url);
+    bool IsLink() const { return url_ && !url_->Empty(); }
 
     bool Visited() const { return visited_; }
     bool Hover() const { return hover_; }
@@ -293,22 +320,30 @@ public:
     // The font as drawn: link style added, sub- and superscripts at three quarters size.
     TFont DrawFont(int fontSize, TFontStyles linkStyle) const;
     // Takes the measured font for the next layout and painting.
-    void SetInfo(const TFontInfo& info);
+    void SetInfo(const TFontInfo& info) { info_ = &info; }
     const TFontInfo* Info() const { return info_; }
-    int LineHeight = 0, FontHeight = 0, Descent = 0, Overhang = 0, Ascent = 0;
+    // The measured font's metrics; 0 before the first measure.
+    int LineHeight() const { return info_ ? info_->LineHeight : 0; }
+    int Descent() const { return info_ ? info_->Descent : 0; }
 
 private:
     bool visited_ = false, hover_ = false;
+    const TMyFont* font_;
+    std::unique_ptr<TUrlTarget> url_;
     const TFontInfo* info_ = nullptr;
 };
 
-// The runs of a section in text order; the first starts at 0.
+// The runs of a section in text order; the first starts at 0. The first run is held in place
+// (most sections have only one), the others each on the heap, so a run never moves.
 class TFontList {
 public:
-    int Count() const { return static_cast<int>(items_.size()); }
-    TFontObj& operator[](int i) const { return *items_[static_cast<size_t>(i)]; }
-    TFontObj& Add(std::unique_ptr<TFontObj> f) { return *items_.emplace_back(std::move(f)); }
-    TFontObj& Last() const { return *items_.back(); }
+    TFontList() = default;
+    TFontList(const TFontList&) = delete;
+    TFontList& operator=(const TFontList&) = delete;
+    int Count() const { return first_ ? 1 + static_cast<int>(rest_.size()) : 0; }
+    TFontObj& operator[](int i) const { return i == 0 ? *first_ : *rest_[static_cast<size_t>(i - 1)]; }
+    TFontObj& Add(TSection* section, int pos, const TMyFont* font, const TUrlTarget& url, TScript sscript);
+    TFontObj& Last() const { return rest_.empty() ? *first_ : *rest_.back(); }
     // Index of the run holding text index pos: the last run whose Pos is not after it.
     int IndexAt(int pos) const;
     TFontObj& At(int pos) const { return (*this)[IndexAt(pos)]; }
@@ -316,7 +351,8 @@ public:
     int EndOf(int i, int len) const { return i + 1 < Count() ? (*this)[i + 1].Pos : len; }
 
 private:
-    std::vector<std::unique_ptr<TFontObj>> items_;
+    mutable std::optional<TFontObj> first_;
+    std::vector<std::unique_ptr<TFontObj>> rest_;
 };
 
 // What the images of one document share: whether images are shown, where their data comes

@@ -98,11 +98,11 @@ std::string DumpLinks(TSectionList& doc) {
             if (&s->Fonts[i] == f) end = s->Fonts.EndOf(i, s->Len());
         std::string text = Visible(s->Buff, f->Pos, end);
         // Runs of one link that follow each other (a bold word inside it) make one entry.
-        bool same = prev && prev->Section == s && prev->UrlTarget.Url == f->UrlTarget.Url;
+        bool same = prev && prev->Section == s && prev->UrlTarget().Url == f->UrlTarget().Url;
         if (same)
             out.insert(out.size() - 1, text);
         else
-            out += f->UrlTarget.Url + " | " + text + "\n";
+            out += f->UrlTarget().Url + " | " + text + "\n";
         prev = f;
     }
     return out;

@@ -10,6 +10,11 @@ void TPreFormated::MeasureWidths(TLayoutContext& ctx, int& minW, int& maxW) {
     minW = std::min(maxW, 500);
 }
 
+void TUListItem::RefreshFonts() {
+    TSection::RefreshFonts();
+    if (Document) ApplySettings(FirstFont);
+}
+
 void TUListItem::DrawMarker(TPaintContext& pc) {
     const LineRec* line = FirstTextLine();
     if (Plain || !line) return;

@@ -19,10 +19,12 @@ public:
 class TUListItem : public TSection {
 public:
     TUListItem(TSectionList* document, int level, const TMyFont& font, const TUrlTarget& url, THAlign justify, bool plain)
-        : TSection(document, level, font, url, justify), Plain(plain) {
+        : TSection(document, level, font, url, justify), Plain(plain), FirstFont(font) {
         ListKind = TListKind::Unordered;
     }
     bool Plain;
+    TMyFont FirstFont; // the font at the item's start, for its marker
+    void RefreshFonts() override;
 
 protected:
     void DrawMarker(TPaintContext& pc) override;

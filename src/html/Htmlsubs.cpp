@@ -82,8 +82,8 @@ int TSectionBase::LayOut(TLayoutContext& ctx, int y) {
 
 TSection::TSection(TSectionList* document, int level, const TMyFont& font, const TUrlTarget& url, THAlign justify,
                    TScript sscript)
-    : TSectionBase(document), Level(level), Indent(IndentManagerBasic::LevelIndent * level), Justify(justify), FirstFont(font) {
-    auto& f = Fonts.Add(std::make_unique<TFontObj>(this, 0, font, url, sscript));
+    : TSectionBase(document), Level(level), Indent(IndentManagerBasic::LevelIndent * level), Justify(justify) {
+    auto& f = Fonts.Add(this, 0, Intern(font), url, sscript);
     if (!url.Empty() && Document) {
         Document->RegisterLink(&f);
         ++linkRuns_;
@@ -109,10 +109,10 @@ void TSection::AppendText(std::string_view text) {
 
 void TSection::ChangeFont(const TMyFont& font, const TUrlTarget& url, TScript sscript) {
     TFontObj& last = Fonts.Last();
-    bool wasLink = !last.UrlTarget.Empty();
+    bool wasLink = last.IsLink();
     if (last.Pos == Len()) {
-        last.Font = font;
-        last.UrlTarget = url;
+        last.SetFont(Intern(font));
+        last.SetUrlTarget(url);
         last.SScript = sscript;
         if (!Document) return;
         if (!wasLink && !url.Empty()) {
@@ -125,7 +125,7 @@ void TSection::ChangeFont(const TMyFont& font, const TUrlTarget& url, TScript ss
         }
         return;
     }
-    auto& f = Fonts.Add(std::make_unique<TFontObj>(this, Len(), font, url, sscript));
+    auto& f = Fonts.Add(this, Len(), Intern(font), url, sscript);
     if (!url.Empty() && Document) {
         Document->RegisterLink(&f);
         ++linkRuns_;
@@ -287,8 +287,8 @@ void TSection::LineMetrics(TLineWork& w) {
     LineRec& line = w.Line;
     int first = Fonts.IndexAt(line.Start), last = Fonts.IndexAt(std::max(line.Start, w.End - 1));
     for (int r = first; r <= last; ++r) {
-        line.LineHt = std::max(line.LineHt, Fonts[r].LineHeight);
-        line.Descent = std::max(line.Descent, Fonts[r].Descent);
+        line.LineHt = std::max(line.LineHt, Fonts[r].LineHeight());
+        line.Descent = std::max(line.Descent, Fonts[r].Descent());
     }
     for (int k = w.Pos; k < w.End; ++k) {
         char c = Buff[static_cast<size_t>(k)];
@@ -508,11 +508,11 @@ void TSection::Paint(TPaintContext& pc) {
             const TFontObj& f = Fonts[piece.Run];
             const TFontInfo* fi = f.Info();
             if (!fi) continue;
-            int ty = base - f.Ascent;
+            int ty = base - fi->Ascent;
             if (f.SScript == TScript::Super)
-                ty -= f.LineHeight / 3;
+                ty -= fi->LineHeight / 3;
             else if (f.SScript == TScript::Sub)
-                ty += f.Descent / 2 + 1;
+                ty += fi->Descent / 2 + 1;
             int i = piece.Start, cx = piece.X;
             const int pieceEnd = piece.Start + piece.Len;
             while (i < pieceEnd) {
@@ -527,7 +527,7 @@ void TSection::Paint(TPaintContext& pc) {
                 if (i < blanks || selected) {
                     // The style follows the settings at once: underlining does not change widths.
                     canvas.Font = fi->Font;
-                    canvas.Font.Style = f.Font.Style | (f.UrlTarget.Empty() ? 0 : linkStyle);
+                    canvas.Font.Style = f.Font().Style | (f.IsLink() ? linkStyle : 0);
                     if (selected) {
                         canvas.Brush.Style = TBrushStyle::bsSolid;
                         canvas.Brush.Color = f.Color(pc.Colors);
@@ -536,7 +536,7 @@ void TSection::Paint(TPaintContext& pc) {
                         canvas.Brush.Style = TBrushStyle::bsClear;
                         canvas.Font.Color = f.Color(pc.Colors);
                     }
-                    canvas.TextOut(pc.X + cx - f.Overhang / 2, pc.Y + ty, std::string(s));
+                    canvas.TextOut(pc.X + cx - fi->Overhang / 2, pc.Y + ty, std::string(s));
                     canvas.Brush.Style = TBrushStyle::bsSolid;
                 }
                 cx += w;
@@ -572,8 +572,8 @@ TFontObj* TSection::LinkAt(int x, int y, TUrlTarget& url) {
     int i = CharAtX(line, x, false);
     if (i >= Len()) return nullptr;
     TFontObj& f = Fonts.At(i);
-    if (f.UrlTarget.Empty()) return nullptr;
-    url = f.UrlTarget;
+    if (!f.IsLink()) return nullptr;
+    url = f.UrlTarget();
     return &f;
 }
 
@@ -644,18 +644,28 @@ void TSection::CopySelection(std::string& out) {
     if (e > Len()) out += "\r\n";
 }
 
+const TMyFont* TSection::Intern(const TMyFont& font) const {
+    // A section outside any document (none is made so today) keeps its fonts in a table of its
+    // own kind, for as long as the program runs.
+    static TFontTable detached;
+    return (Document ? Document->FontTable : detached).Intern(font);
+}
+
+void TSection::ApplySettings(TMyFont& f) const {
+    const THtmlSettings& st = Document->Settings();
+    f.Name = f.Fixed ? st.PreFontName : st.FontName;
+    f.Charset = st.CharSet;
+    f.ApplySize(st.FontSize);
+    f.Color = Document->FontColor();
+}
+
 void TSection::RefreshFonts() {
     if (!Document) return;
-    const THtmlSettings& st = Document->Settings();
-    const TColor fontColor = Document->FontColor();
-    auto apply = [&](TMyFont& f) {
-        f.Name = f.Fixed ? st.PreFontName : st.FontName;
-        f.Charset = st.CharSet;
-        f.ApplySize(st.FontSize);
-        f.Color = fontColor;
-    };
-    for (int i = 0; i < Fonts.Count(); ++i) apply(Fonts[i].Font);
-    apply(FirstFont);
+    for (int i = 0; i < Fonts.Count(); ++i) {
+        TMyFont f = Fonts[i].Font();
+        ApplySettings(f);
+        Fonts[i].SetFont(Intern(f));
+    }
 }
 
 void TSection::MeasureWidths(TLayoutContext& ctx, int& minW, int& maxW) {
@@ -692,8 +702,10 @@ void TSection::ShiftY(int dy) {
 // Cells
 
 int TCell::DoLayout(TCanvas& canvas, int y, int left, int width, int& curs, int& maxWidth) {
-    IMgr.Clear(left, width);
-    TLayoutContext ctx{canvas, *Document, IMgr, width, curs, maxWidth};
+    // The indents live only while the cell is laid out: a long table keeps none per cell.
+    IndentManagerBasic imgr;
+    imgr.Clear(left, width);
+    TLayoutContext ctx{canvas, *Document, imgr, width, curs, maxWidth};
     int top = y;
     for (size_t i = 0; i < Sections.size();) {
         try {
@@ -706,7 +718,7 @@ int TCell::DoLayout(TCanvas& canvas, int y, int left, int width, int& curs, int&
     }
     curs = ctx.Curs;
     maxWidth = ctx.MaxWidth;
-    Height = std::max(y, IMgr.FloatBottom()) - top;
+    Height = std::max(y, imgr.FloatBottom()) - top;
     return Height;
 }
 
@@ -815,11 +827,13 @@ void TSectionList::Clear() {
     ActiveLink = nullptr;
     ActiveImage = nullptr;
     LinkList.clear(); // first, so the sections need not take themselves out one by one
-    for (auto& s : Sections)
-        s->Walk([](TSectionBase& b) {
-            if (auto* t = dynamic_cast<TSection*>(&b)) t->Controls.clear();
-            return true;
-        });
+    // Sections list controls that their forms own; a page without forms has none to forget.
+    if (!Forms.empty() || !FormControlList.empty())
+        for (auto& s : Sections)
+            s->Walk([](TSectionBase& b) {
+                if (auto* t = dynamic_cast<TSection*>(&b)) t->Controls.clear();
+                return true;
+            });
     Sections.clear();
     // The images have taken themselves off the animation list as they went.
     ImageContext.Animations.Clear();
@@ -831,6 +845,7 @@ void TSectionList::Clear() {
     Forms.clear();
     Page = TPageColors{};
     FontCache.Clear();
+    FontTable.Clear();
     SelB = SelE = 0;
     Height = 0;
 }
@@ -942,7 +957,7 @@ std::string TSectionList::GetSelectedText() {
 void TSectionList::RefreshFonts() { TCell::RefreshFonts(); }
 
 void TSectionList::CheckVisitedLinks(const std::function<bool(const std::string& url)>& visited) {
-    for (TFontObj* f : LinkList) f->SetVisited(visited(f->UrlTarget.Url));
+    for (TFontObj* f : LinkList) f->SetVisited(visited(f->UrlTarget().Url));
 }
 
 TSection* TSectionList::TextSectionAt(int index) {

@@ -167,7 +167,6 @@ public:
     TListKind ListKind = TListKind::None;
     THAlign Justify;
     TClear ClearMode = TClear::None;
-    TMyFont FirstFont;
     int FirstLineLeft = 0; // left indent of the first line, where list markers hang
     bool Preformatted = false;
 
@@ -201,6 +200,10 @@ public:
 
 protected:
     virtual void DrawMarker(TPaintContext& pc) { (void)pc; }
+    // Gives a font the document's current name, character set, size and colour.
+    void ApplySettings(TMyFont& f) const;
+    // The document's entry for a font.
+    const TMyFont* Intern(const TMyFont& font) const;
     // The width an object takes on a line; -1 when pos holds no object. Floating images take none.
     int ObjectWidth(int pos) const;
     bool IsObject(int pos) const {
@@ -231,14 +234,13 @@ private:
     int linkRuns_ = 0;
 };
 
-// An ordered, owning list of sections with its own indent manager. The document, every table
-// cell and every caption is one.
+// An ordered, owning list of sections, laid out with indents of its own. The document, every
+// table cell and every caption is one.
 class TCell : public TObject {
 public:
     explicit TCell(TSectionList* document) : Document(document) {}
     TSectionList* Document;
     std::vector<std::unique_ptr<TSectionBase>> Sections;
-    IndentManagerBasic IMgr;
     int Height = 0;
     TColor BgColor = clNone; // a table cell's background; clNone for none
 
@@ -291,6 +293,7 @@ public:
     TFontObj* ActiveLink = nullptr;                 // the link run under the mouse
     TImageObj* ActiveImage = nullptr;
     TFontCache FontCache;
+    TFontTable FontTable; // the fonts of the runs
 
     // Called with the message when a section cannot be laid out; the section is then removed.
     std::function<void(const std::string& message)> OnLayoutError;

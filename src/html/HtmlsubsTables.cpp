@@ -129,13 +129,20 @@ void ThtmlTable::Initialize() {
     // goes without the work below.
     for (auto& row : Rows) NumCols = std::max(NumCols, static_cast<int>(row->Cells.size()));
     if (NumCols > MaxColumns) throw EProcessError("Table has too many Columns");
-    // Colours: the cell's own, else the row's, else the table's, else the enclosing cell's.
+    // Colours: the cell's own, else the row's, else the table's, else the enclosing cell's. The
+    // same pass (there are no fillers yet) notes pixel widths and spans: a table without spans,
+    // the usual kind, is then complete, with no further pass over its cells.
     TColor tableBg = BgColor != clNone ? BgColor : Enclosing ? Enclosing->BgColor : clNone;
+    bool colSpans = false, rowSpans = false;
     for (auto& row : Rows)
         for (auto& c : row->Cells) {
             if (c->Cell.BgColor == clNone) c->Cell.BgColor = row->BgColor;
             if (c->Cell.BgColor == clNone) c->Cell.BgColor = tableBg;
+            hasPixelWidth_ = hasPixelWidth_ || c->PixelWidth();
+            colSpans = colSpans || c->ColSpan > 1;
+            rowSpans = rowSpans || c->RowSpan > 1;
         }
+    if (!colSpans && !rowSpans) return;
     // Column spans: fillers after the cell in its row. Rows without a span keep their cells where
     // they are.
     for (auto& row : Rows) {
@@ -177,10 +184,7 @@ void ThtmlTable::Initialize() {
     for (auto& row : Rows) NumCols = std::max(NumCols, static_cast<int>(row->Cells.size()));
     for (auto& row : Rows)
         for (auto& c : row->Cells)
-            if (!c->Filler()) {
-                hasPixelWidth_ = hasPixelWidth_ || c->PixelWidth();
-                maxRowSpan_ = std::max(maxRowSpan_, c->RowSpan);
-            }
+            if (!c->Filler()) maxRowSpan_ = std::max(maxRowSpan_, c->RowSpan);
     if (NumCols > MaxColumns) throw EProcessError("Table has too many Columns");
 }
 
@@ -551,54 +555,8 @@ int ThtmlTable::LayOut(TLayoutContext& ctx, int y) {
     // their size, not their size times their depth.
     const int pad = CellPadding, sp = CellSpacing;
     const bool inPlace = maxRowSpan_ <= 1;
-    int rowTop = cy;
-    for (auto& row : Rows) {
-        row->RowHeight = 0;
-        for (size_t col = 0; col < row->Cells.size(); ++col) {
-            TCellObj& c = *row->Cells[col];
-            if (c.Filler()) continue;
-            c.Wd = 0;
-            for (int k = 0; k < c.ColSpan; ++k) c.Wd += Widths[col + static_cast<size_t>(k)];
-            int contentW = std::max(c.Wd - 2 * pad - sp, 0);
-            c.ContentHt = c.Cell.DoLayout(ctx.Canvas, inPlace ? rowTop + sp + pad : 0, CellX(static_cast<int>(col)) + pad,
-                                          contentW, curs, maxWidth);
-            c.Ht = std::max(c.ContentHt, c.SpecHt - 2 * pad);
-            if (inPlace) row->RowHeight = std::max(row->RowHeight, c.Ht + 2 * pad + sp);
-        }
-        rowTop += row->RowHeight;
-    }
-    // Row heights: single-row cells first, then each spanning cell spreads what it lacks.
-    struct TSpan {
-        TCellObj* Cell;
-        size_t Row;
-    };
-    std::vector<TSpan> spans;
-    for (size_t r = 0; r < Rows.size(); ++r)
-        for (auto& c : Rows[r]->Cells)
-            if (!c->Filler()) {
-                if (c->RowSpan <= 1)
-                    Rows[r]->RowHeight = std::max(Rows[r]->RowHeight, c->Ht + 2 * pad + sp);
-                else
-                    spans.push_back({c.get(), r});
-            }
-    std::stable_sort(spans.begin(), spans.end(),
-                     [](const TSpan& a, const TSpan& b) { return a.Cell->RowSpan < b.Cell->RowSpan; });
-    for (const TSpan& s : spans) {
-        const int n = s.Cell->RowSpan;
-        int sum = 0;
-        for (int k = 0; k < n; ++k) sum += Rows[s.Row + static_cast<size_t>(k)]->RowHeight;
-        const int need = s.Cell->Ht + 2 * pad + sp;
-        if (need > sum) {
-            const int each = (need - sum) / n, rest = (need - sum) % n;
-            for (int k = 0; k < n; ++k) Rows[s.Row + static_cast<size_t>(k)]->RowHeight += each + (k == n - 1 ? rest : 0);
-        }
-    }
-    RowsHeight = 0;
-    for (auto& row : Rows) {
-        row->Y = cy + RowsHeight;
-        RowsHeight += row->RowHeight;
-    }
-    for (size_t r = 0; r < Rows.size(); ++r) {
+    // A cell's box and vertical offset, once the heights of the rows it spans are known.
+    auto place = [&](size_t r) {
         auto& row = Rows[r];
         for (size_t col = 0; col < row->Cells.size(); ++col) {
             TCellObj& c = *row->Cells[col];
@@ -616,6 +574,63 @@ int ThtmlTable::LayOut(TLayoutContext& ctx, int y) {
                 c.Cell.ShiftY(row->Y + sp + pad + c.YIndent);
             }
         }
+    };
+    int rowTop = cy;
+    for (size_t r = 0; r < Rows.size(); ++r) {
+        auto& row = Rows[r];
+        row->RowHeight = 0;
+        for (size_t col = 0; col < row->Cells.size(); ++col) {
+            TCellObj& c = *row->Cells[col];
+            if (c.Filler()) continue;
+            c.Wd = 0;
+            for (int k = 0; k < c.ColSpan; ++k) c.Wd += Widths[col + static_cast<size_t>(k)];
+            int contentW = std::max(c.Wd - 2 * pad - sp, 0);
+            c.ContentHt = c.Cell.DoLayout(ctx.Canvas, inPlace ? rowTop + sp + pad : 0, CellX(static_cast<int>(col)) + pad,
+                                          contentW, curs, maxWidth);
+            c.Ht = std::max(c.ContentHt, c.SpecHt - 2 * pad);
+            if (inPlace) row->RowHeight = std::max(row->RowHeight, c.Ht + 2 * pad + sp);
+        }
+        if (inPlace) {
+            // Without spans the row is complete: its cells are placed while they are at hand.
+            row->Y = rowTop;
+            place(r);
+        }
+        rowTop += row->RowHeight;
+    }
+    RowsHeight = rowTop - cy;
+    if (!inPlace) {
+        // Row heights: single-row cells first, then each spanning cell spreads what it lacks.
+        struct TSpan {
+            TCellObj* Cell;
+            size_t Row;
+        };
+        std::vector<TSpan> spans;
+        for (size_t r = 0; r < Rows.size(); ++r)
+            for (auto& c : Rows[r]->Cells)
+                if (!c->Filler()) {
+                    if (c->RowSpan <= 1)
+                        Rows[r]->RowHeight = std::max(Rows[r]->RowHeight, c->Ht + 2 * pad + sp);
+                    else
+                        spans.push_back({c.get(), r});
+                }
+        std::stable_sort(spans.begin(), spans.end(),
+                         [](const TSpan& a, const TSpan& b) { return a.Cell->RowSpan < b.Cell->RowSpan; });
+        for (const TSpan& s : spans) {
+            const int n = s.Cell->RowSpan;
+            int sum = 0;
+            for (int k = 0; k < n; ++k) sum += Rows[s.Row + static_cast<size_t>(k)]->RowHeight;
+            const int need = s.Cell->Ht + 2 * pad + sp;
+            if (need > sum) {
+                const int each = (need - sum) / n, rest = (need - sum) % n;
+                for (int k = 0; k < n; ++k) Rows[s.Row + static_cast<size_t>(k)]->RowHeight += each + (k == n - 1 ? rest : 0);
+            }
+        }
+        RowsHeight = 0;
+        for (auto& row : Rows) {
+            row->Y = cy + RowsHeight;
+            RowsHeight += row->RowHeight;
+        }
+        for (size_t r = 0; r < Rows.size(); ++r) place(r);
     }
     cy += RowsHeight;
     if (Caption && !CaptionOnTop) {

@@ -773,7 +773,7 @@ void THTMLViewer::MarkVisited(const std::string& url) {
     if (!visited_.Add(url)) return;
     bool changed = false;
     for (TFontObj* f : doc_->LinkList)
-        if (!f->Visited() && SameText(FullLinkUrl(f->UrlTarget.Url), url)) {
+        if (!f->Visited() && SameText(FullLinkUrl(f->UrlTarget().Url), url)) {
             f->SetVisited(true);
             changed = true;
         }

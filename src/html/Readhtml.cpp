@@ -10,7 +10,9 @@
 
 namespace {
 
-bool IsLetter(int c) { return c < 256 && std::isalpha(c); }
+// ASCII letters, as the C locale has them, without a library call for every character.
+bool IsLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+int AsciiUpper(int c) { return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c; }
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 bool IsAlnum(int c) { return IsLetter(c) || IsDigit(c); }
 
@@ -135,7 +137,7 @@ void THtmlParser::GetCh() {
             continue;
         }
         LCh = c;
-        Ch = c < 256 ? std::toupper(c) : c;
+        Ch = AsciiUpper(c);
         return;
     }
 }

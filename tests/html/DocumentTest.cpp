@@ -241,10 +241,38 @@ TEST(DocumentLayout, FontSizesAreRoundedOnTheScale) {
         d.Parse(c.html);
         TSection* s = d.Find("x");
         ASSERT_NE(s, nullptr) << c.html;
-        EXPECT_EQ(s->Fonts.At(static_cast<int>(s->Buff.find('x'))).Font.Size(), c.points) << c.html;
+        EXPECT_EQ(s->Fonts.At(static_cast<int>(s->Buff.find('x'))).Font().Size(), c.points) << c.html;
         d.List.RefreshFonts();
-        EXPECT_EQ(s->Fonts.At(static_cast<int>(s->Buff.find('x'))).Font.Size(), c.points) << c.html << " refreshed";
+        EXPECT_EQ(s->Fonts.At(static_cast<int>(s->Buff.find('x'))).Font().Size(), c.points) << c.html << " refreshed";
     }
+}
+
+TEST(DocumentLayout, RunsShareOneEntryPerFont) {
+    // Each font is kept once per document: runs of the same font share it, a run whose font
+    // differs in anything (size on the scale, style, colour, fixed pitch) has its own, and a
+    // refresh gives every run the settings' font again without touching what other runs share.
+    TTestDoc d(8);
+    d.Parse("<TABLE><TR><TD>a<B>b</B></TD><TD>c<B>d</B></TD><TD><FONT COLOR=red>e</FONT><TT>f</TT></TD></TR></TABLE>");
+    auto run = [&](char c) -> const TFontObj& {
+        TSection* s = d.Find(std::string(1, c));
+        return s->Fonts.At(static_cast<int>(s->Buff.find(c)));
+    };
+    EXPECT_EQ(&run('a').Font(), &run('c').Font());
+    EXPECT_EQ(&run('b').Font(), &run('d').Font());
+    EXPECT_NE(&run('a').Font(), &run('b').Font());
+    EXPECT_NE(&run('a').Font(), &run('e').Font());
+    EXPECT_NE(&run('a').Font(), &run('f').Font());
+    EXPECT_EQ(d.List.FontTable.Count(), 4);
+    EXPECT_TRUE(run('b').Font().Style & fsBold);
+    EXPECT_EQ(run('e').Font().Color, clRed | PaletteFlag);
+    d.Settings.FontSize = 12;
+    d.List.RefreshFonts();
+    EXPECT_EQ(run('a').Font().Size(), 12);
+    EXPECT_EQ(run('f').Font().Size(), 10);
+    EXPECT_TRUE(run('d').Font().Style & fsBold);
+    EXPECT_EQ(&run('a').Font(), &run('e').Font()); // the colour follows the settings after a refresh
+    d.List.Clear();
+    EXPECT_EQ(d.List.FontTable.Count(), 0);
 }
 
 TEST(DocumentControls, ControlsArePlacedAfterLayoutNotWhilePainting) {

@@ -5,8 +5,9 @@
 //
 // An input that starts with byte 1 is a repeated page, so that short inputs reach thousands of
 // options, cells or nested tables: 1, a count byte n, the head, 1, the part repeated 1 + 8n
-// times, 1, the tail. The page it makes is at most MaxExpanded bytes (a bound that keeps an
-// execution short: 64 KB still holds thousands of options or cells).
+// times, 1, the tail. The page it makes is at most MaxExpanded bytes, a bound that keeps an
+// execution short: 16 KB still holds two thousand options or four thousand cells, while a page of
+// 64 KB made every execution about four times dearer under the sanitizers.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -18,7 +19,7 @@
 
 namespace {
 
-constexpr size_t MaxExpanded = 64 * 1024;
+constexpr size_t MaxExpanded = 16 * 1024;
 
 std::string Expand(const char* data, size_t size) {
     std::string in(data, size);

@@ -30,7 +30,8 @@ struct TTestDoc {
     int Count() const { return List.Count(); }
     // The minimum and preferred widths of section i.
     void Widths(int i, int& minW, int& maxW) {
-        TLayoutContext ctx{Canvas, List, List.IMgr, 800};
+        IndentManagerBasic indents;
+        TLayoutContext ctx{Canvas, List, indents, 800};
         At(i)->MeasureWidths(ctx, minW, maxW);
     }
     TSectionBase* At(int i) const { return List.Sections.at(static_cast<size_t>(i)).get(); }

@@ -9,7 +9,9 @@
 #include "html/Htmlsbs1.h"
 #include "html/HtmlsubsTables.h"
 #include "html/Htmlview.h"
+#include "ViewerFixture.h"
 #include "support/Input.h"
+#include "support/Screenshots.h"
 #include "support/MessageBoxWatcher.h"
 #include "toolkit/Application.h"
 #include "toolkit/Forms.h"
@@ -18,82 +20,28 @@
 
 namespace {
 
-TBitmap CaptureWindow(HWND wnd) {
-    RECT r;
-    GetWindowRect(wnd, &r);
-    HDC screen = GetDC(nullptr);
-    TOffscreen off(screen, r.right - r.left, r.bottom - r.top);
-    BitBlt(off.DC(), 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    return off.ToBitmap();
-}
-
 void SaveShot(const TBitmap& b, const std::string& name) {
     CreateDirectoryA("shots", nullptr);
-    const int w = b.Width(), h = b.Height(), stride = (w * 3 + 3) & ~3;
-    BITMAPFILEHEADER fh{};
-    BITMAPINFOHEADER ih{};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof ih;
-    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(stride * h);
-    ih.biSize = sizeof ih;
-    ih.biWidth = w;
-    ih.biHeight = h;
-    ih.biPlanes = 1;
-    ih.biBitCount = 24;
-    std::ofstream out("shots/" + name + ".bmp", std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&fh), sizeof fh);
-    out.write(reinterpret_cast<const char*>(&ih), sizeof ih);
-    std::string row(static_cast<size_t>(stride), '\0');
-    for (int y = h - 1; y >= 0; --y) {
-        for (int x = 0; x < w; ++x) {
-            uint32_t p = b.Pixel(x, y);
-            row[static_cast<size_t>(x * 3)] = static_cast<char>(p & 255);
-            row[static_cast<size_t>(x * 3 + 1)] = static_cast<char>((p >> 8) & 255);
-            row[static_cast<size_t>(x * 3 + 2)] = static_cast<char>((p >> 16) & 255);
-        }
-        out.write(row.data(), stride);
-    }
+    SaveBmp(b, "shots/" + name + ".bmp");
 }
 
 struct TSent {
     std::string Action, Method, Results;
 };
 
-class ViewerFormsTest : public ::testing::Test {
+class ViewerFormsTest : public TViewerFixture {
 protected:
     void SetUp() override {
-        Application->SetTitle("THE QUAVORY");
-        Application->Initialize();
-        form = std::make_unique<TForm>(nullptr);
-        form->BorderStyle = TFormBorderStyle::bsNone;
-        form->SetBounds(10, 10, 564, 320);
-        form->SetClientSize(564, 320);
-        viewer = new THTMLViewer(form.get());
-        viewer->SetParent(form.get());
-        viewer->SetBounds(0, 0, 564, 320);
-        // The plug-in's settings.
-        viewer->SetDefBackground(clBlack);
-        viewer->SetBorderStyle(THTMLBorderStyle::htNone);
-        viewer->SetDefFontName("Tahoma");
-        viewer->SetDefFontSize(8);
-        viewer->SetDefFontColor(clLime);
+        MakeViewer(564, 320);
         viewer->SetDefVisitedLinkColor(clWhite);
-        viewer->SetScrollBars(TScrollStyle::ssVertical);
-        viewer->SetMarginHeight(0);
-        viewer->SetMarginWidth(0);
         viewer->OnFormSubmit = [this](TObject*, const std::string& action, const std::string&, const std::string&,
                                       const std::string& method, std::unique_ptr<TStringList> results) {
             std::string joined;
             for (int i = 0; i < results->Count(); ++i) joined += (i ? "&" : "") + (*results)[i];
             sent.push_back({action, method, joined});
         };
-        form->Show();
+        ShowForm();
         SetForegroundWindow(form->Handle());
-        Settle();
-    }
-    void TearDown() override {
-        form.reset();
         Settle();
     }
     static void Settle(unsigned ms = 80) {
@@ -126,8 +74,6 @@ protected:
         return PumpUntil([&] { return sent.size() >= n; }, 3000);
     }
 
-    std::unique_ptr<TForm> form;
-    THTMLViewer* viewer = nullptr;
     std::vector<TSent> sent;
 };
 

@@ -7,7 +7,9 @@
 #include <memory>
 
 #include "html/Htmlview.h"
+#include "ViewerFixture.h"
 #include "support/MessageBoxWatcher.h"
+#include "support/Screenshots.h"
 #include "toolkit/Application.h"
 #include "toolkit/Forms.h"
 #include "toolkit/GdiCanvas.h"
@@ -80,67 +82,16 @@ std::string ReadAll(const std::string& name) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-TBitmap CaptureWindow(HWND wnd) {
-    RECT r;
-    GetWindowRect(wnd, &r);
-    HDC screen = GetDC(nullptr);
-    TOffscreen off(screen, r.right - r.left, r.bottom - r.top);
-    BitBlt(off.DC(), 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    return off.ToBitmap();
-}
-
-void SaveBmp(const TBitmap& b, const std::string& name) {
-    const int w = b.Width(), h = b.Height(), stride = (w * 3 + 3) & ~3;
-    BITMAPFILEHEADER fh{};
-    BITMAPINFOHEADER ih{};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof ih;
-    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(stride * h);
-    ih.biSize = sizeof ih;
-    ih.biWidth = w, ih.biHeight = h, ih.biPlanes = 1, ih.biBitCount = 24;
-    std::ofstream out(name, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&fh), sizeof fh);
-    out.write(reinterpret_cast<const char*>(&ih), sizeof ih);
-    std::string row(static_cast<size_t>(stride), '\0');
-    for (int y = h - 1; y >= 0; --y) {
-        for (int x = 0; x < w; ++x) {
-            const uint32_t p = b.Pixel(x, y);
-            row[static_cast<size_t>(x * 3)] = static_cast<char>(p & 255);
-            row[static_cast<size_t>(x * 3 + 1)] = static_cast<char>((p >> 8) & 255);
-            row[static_cast<size_t>(x * 3 + 2)] = static_cast<char>((p >> 16) & 255);
-        }
-        out.write(row.data(), stride);
-    }
-}
-
 void SaveShot(const TBitmap& shot, const char* name) {
     const char* dir = std::getenv("QV_VIEWER_SHOT_DIR");
     SaveBmp(shot, std::string(dir ? dir : ".") + "\\" + name);
 }
 
-class ViewerImagesTest : public ::testing::Test {
+class ViewerImagesTest : public TViewerFixture {
 protected:
     void SetUp() override {
-        Application->SetTitle("THE QUAVORY");
-        Application->Initialize();
-        form = std::make_unique<TForm>(nullptr);
-        form->BorderStyle = TFormBorderStyle::bsNone;
-        form->SetBounds(10, 10, 420, 300);
-        form->SetClientSize(420, 300);
-        viewer = new THTMLViewer(form.get());
-        viewer->SetParent(form.get());
-        viewer->SetBounds(0, 0, 420, 300);
-        viewer->SetDefBackground(clBlack);
-        viewer->SetBorderStyle(THTMLBorderStyle::htNone);
-        viewer->SetDefFontName("Tahoma");
-        viewer->SetDefFontSize(8);
-        viewer->SetDefFontColor(clLime);
-        viewer->SetScrollBars(TScrollStyle::ssVertical);
-        viewer->SetMarginHeight(0);
-        viewer->SetMarginWidth(0);
-        form->Show();
-        Settle();
+        MakeViewer(420, 300);
+        ShowForm();
         char tmp[MAX_PATH];
         GetTempPathA(sizeof tmp, tmp);
         dir = std::string(tmp) + "qv-images-" + IntToStr(static_cast<int>(GetCurrentProcessId())) + "\\";
@@ -152,13 +103,6 @@ protected:
         WriteFile(dir + "tile.gif", Solid(8, 8, 5));             // grey
         WriteFile(dir + "photo.png", ReadAll(std::string(QV_TEST_DATA) + "/images/rgb.png"));
         WriteFile(dir + "page.htm", Page);
-    }
-    void TearDown() override {
-        form.reset();
-        Settle();
-    }
-    static void Settle() {
-        PumpUntil([] { return false; }, 60);
     }
     std::vector<TImageObj*> Images() {
         std::vector<TImageObj*> out;
@@ -185,8 +129,6 @@ protected:
                                         "<MAP NAME=nav><AREA SHAPE=rect COORDS=0,0,49,39 HREF=left.htm>"
                                         "<AREA SHAPE=rect COORDS=50,0,99,39 HREF=right.htm></MAP>"
                                         "<IMG SRC=map.gif USEMAP=#nav ALIGN=top HSPACE=0> a mapped picture.";
-    std::unique_ptr<TForm> form;
-    THTMLViewer* viewer = nullptr;
     std::string dir;
 };
 

@@ -9,7 +9,9 @@
 
 #include "html/Htmlview.h"
 #include "html/HtmlsubsTables.h"
+#include "ViewerFixture.h"
 #include "support/MessageBoxWatcher.h"
+#include "support/Screenshots.h"
 #include "toolkit/Application.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Forms.h"
@@ -45,80 +47,17 @@ std::string LongPage(int n, int anchorAt = -1) {
     return s + "</BODY></HTML>";
 }
 
-// The screen's pixels under a window (exact at 24-bit depth).
-TBitmap CaptureWindow(HWND wnd) {
-    RECT r;
-    GetWindowRect(wnd, &r);
-    HDC screen = GetDC(nullptr);
-    TOffscreen off(screen, r.right - r.left, r.bottom - r.top);
-    BitBlt(off.DC(), 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    return off.ToBitmap();
-}
-
-// Saves a bitmap as a 24-bit BMP file.
-void SaveBmp(const TBitmap& b, const std::string& name) {
-    const int w = b.Width(), h = b.Height(), stride = (w * 3 + 3) & ~3;
-    BITMAPFILEHEADER fh{};
-    BITMAPINFOHEADER ih{};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof ih;
-    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(stride * h);
-    ih.biSize = sizeof ih;
-    ih.biWidth = w;
-    ih.biHeight = h;
-    ih.biPlanes = 1;
-    ih.biBitCount = 24;
-    std::ofstream out(name, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&fh), sizeof fh);
-    out.write(reinterpret_cast<const char*>(&ih), sizeof ih);
-    std::string row(static_cast<size_t>(stride), '\0');
-    for (int y = h - 1; y >= 0; --y) {
-        for (int x = 0; x < w; ++x) {
-            uint32_t p = b.Pixel(x, y);
-            row[static_cast<size_t>(x * 3)] = static_cast<char>(p & 255);
-            row[static_cast<size_t>(x * 3 + 1)] = static_cast<char>((p >> 8) & 255);
-            row[static_cast<size_t>(x * 3 + 2)] = static_cast<char>((p >> 16) & 255);
-        }
-        out.write(row.data(), stride);
-    }
-}
-
-class ViewerTest : public ::testing::Test {
+class ViewerTest : public TViewerFixture {
 protected:
     void SetUp() override {
-        Application->SetTitle("THE QUAVORY");
-        Application->Initialize();
-        form = std::make_unique<TForm>(nullptr);
-        form->BorderStyle = TFormBorderStyle::bsNone;
-        form->SetBounds(10, 10, 420, 300);
-        form->SetClientSize(420, 300);
-        viewer = new THTMLViewer(form.get());
-        viewer->SetParent(form.get());
-        viewer->SetBounds(0, 0, 420, 300);
-        // The plug-in's settings.
+        MakeViewer(420, 300);
+        // The rest of the plug-in's settings.
         viewer->SetViewImages(false);
-        viewer->SetDefBackground(clBlack);
-        viewer->SetBorderStyle(THTMLBorderStyle::htNone);
         viewer->SetHistoryMaxCount(10);
-        viewer->SetDefFontName("Tahoma");
-        viewer->SetDefFontSize(8);
-        viewer->SetDefFontColor(clLime);
         viewer->SetDefVisitedLinkColor(clWhite);
         viewer->NoSelect = false;
-        viewer->SetScrollBars(TScrollStyle::ssVertical);
-        viewer->SetMarginHeight(0);
-        viewer->SetMarginWidth(0);
         viewer->SethtOptions(0);
-        form->Show();
-        Settle();
-    }
-    void TearDown() override {
-        form.reset();
-        Settle();
-    }
-    static void Settle() {
-        PumpUntil([] { return false; }, 60);
+        ShowForm();
     }
 
     void Load(const std::string& html) { viewer->LoadBuffer(html.data(), html.size()); }
@@ -145,9 +84,6 @@ protected:
         Mouse(WM_LBUTTONUP, p, 0);
     }
     void Key(UINT vk) { SendMessageA(viewer->Handle(), WM_KEYDOWN, vk, 0); }
-
-    std::unique_ptr<TForm> form;
-    THTMLViewer* viewer = nullptr;
 };
 
 const char kLinkPage[] = "<HTML><HEAD><TITLE>Links</TITLE></HEAD><BODY>"
@@ -649,7 +585,7 @@ TEST_F(ViewerTest, PageColoursSurviveChangesOfTheDefaults) {
     EXPECT_EQ(doc.FontColor(), text);
     auto* s = dynamic_cast<TSection*>(doc.Sections.at(1).get());
     ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->Fonts[0].Font.Color, text);
+    EXPECT_EQ(s->Fonts[0].Font().Color, text);
     EXPECT_EQ(doc.LinkList.at(0)->Color(doc.Colors()), doc.Colors().Link);
     EXPECT_NE(doc.Colors().Link, clFuchsia);
     // The defaults apply again to the next page that sets none.

@@ -60,7 +60,7 @@ TEST(Layout, ParagraphAndHeadingSpacesWithSmallFonts) {
     EXPECT_EQ(d.At(1)->Height, 9); // 14 x 8 / 12, rounded
     EXPECT_EQ(d.Find("b")->Top, 13 + 9);
     TSection* head = d.Find("Head");
-    EXPECT_EQ(head->Fonts[0].Font.Size(), 16);
+    EXPECT_EQ(head->Fonts[0].Font().Size(), 16);
     EXPECT_EQ(d.At(3)->Height, 11);  // heading space 16 x 8 / 12
     EXPECT_EQ(head->Height, 21 + 5); // 16 points = 21 pixels, descent 5
     EXPECT_EQ(d.Find("c")->Top, head->Top + head->Height + 11);
@@ -146,7 +146,7 @@ TEST(Layout, SuperscriptIsSmallerAndRaised) {
     TFontObj& sup = s->Fonts.At(1);
     EXPECT_EQ(sup.SScript, TScript::Super);
     EXPECT_EQ(sup.Info()->Font.Size(), 9); // three quarters of 12 points
-    EXPECT_EQ(sup.Font.Size(), 12);
+    EXPECT_EQ(sup.Font().Size(), 12);
     EXPECT_EQ(s->Lines[0].LineHt, 20);
     d.List.Draw(d.Canvas, Rect(0, 0, 400, 100), 0, 0);
     // Baseline 16. Normal glyph "x": rows 4..15. Superscript (ascent 12, line 15): top 16 - 12 - 5
@@ -368,11 +368,11 @@ TEST(Layout, RefreshFontsRescalesEveryRun) {
     d.Settings.FontName = "Arial";
     d.List.RefreshFonts();
     TSection* s = d.Find("abc");
-    EXPECT_EQ(s->Fonts[0].Font.Size(), 24);
-    EXPECT_EQ(s->Fonts[1].Font.Size(), 36);
-    EXPECT_EQ(s->Fonts[0].Font.Name, "Arial");
-    EXPECT_EQ(s->Fonts[2].Font.Name, "Courier New");
-    EXPECT_EQ(s->Fonts[2].Font.Size(), 20);
+    EXPECT_EQ(s->Fonts[0].Font().Size(), 24);
+    EXPECT_EQ(s->Fonts[1].Font().Size(), 36);
+    EXPECT_EQ(s->Fonts[0].Font().Name, "Arial");
+    EXPECT_EQ(s->Fonts[2].Font().Name, "Courier New");
+    EXPECT_EQ(s->Fonts[2].Font().Size(), 20);
     EXPECT_EQ(d.As<THorzLine>(1)->Height, 40);
 }
 

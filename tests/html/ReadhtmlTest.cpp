@@ -209,9 +209,9 @@ TEST(Readhtml, PreLinesAndTags) {
     EXPECT_EQ(d.Texts(), "one|two bold & three| |four");
     TSection* two = d.Find("two");
     ASSERT_EQ(two->Fonts.Count(), 3);
-    EXPECT_TRUE(two->Fonts[1].Font.Style & fsBold);
-    EXPECT_TRUE(two->Fonts[0].Font.Fixed);
-    EXPECT_EQ(two->Fonts[0].Font.Name, "Courier New");
+    EXPECT_TRUE(two->Fonts[1].Font().Style & fsBold);
+    EXPECT_TRUE(two->Fonts[0].Font().Fixed);
+    EXPECT_EQ(two->Fonts[0].Font().Name, "Courier New");
 }
 
 TEST(Readhtml, ParagraphSpaceFlag) {
@@ -237,7 +237,7 @@ TEST(Readhtml, SecondBodyAndBodyAfterTextChangeNothing) {
     EXPECT_EQ(d.List.Background(), clBlack | PaletteFlag);
     EXPECT_EQ(d.List.Colors().Link, clYellow | PaletteFlag);
     EXPECT_TRUE(d.List.HoverEnabled());
-    EXPECT_EQ(d.Find("x")->Fonts[0].Font.Color, clRed | PaletteFlag);
+    EXPECT_EQ(d.Find("x")->Fonts[0].Font().Color, clRed | PaletteFlag);
 
     TTestDoc late;
     late.Parse("text<BODY BGCOLOR=red>");
@@ -253,7 +253,7 @@ TEST(Readhtml, FontStackHoldsTwentyFiveEntries) {
     TSection* s = d.Find("t1 ");
     ASSERT_NE(s, nullptr);
     auto colorOf = [&](const std::string& word) {
-        return s->Fonts.At(static_cast<int>(s->Buff.find(word))).Font.Color & 0xFFFFFF;
+        return s->Fonts.At(static_cast<int>(s->Buff.find(word))).Font().Color & 0xFFFFFF;
     };
     EXPECT_EQ(colorOf("t1 "), RGBColor(0, 0, 1));
     EXPECT_EQ(colorOf("t24 "), RGBColor(0, 0, 24)); // the 25th entry of the stack
@@ -274,12 +274,12 @@ TEST(Readhtml, CharsetMeta) {
         d.Parse(std::string("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"") + c.content + "\"><B>x</B> y");
         TSection* s = d.Find("x");
         ASSERT_NE(s, nullptr);
-        for (int i = 0; i < s->Fonts.Count(); ++i) EXPECT_EQ(s->Fonts[i].Font.Charset, c.charset) << c.content;
+        for (int i = 0; i < s->Fonts.Count(); ++i) EXPECT_EQ(s->Fonts[i].Font().Charset, c.charset) << c.content;
     }
     TTestDoc nested;
     nested.Callbacks.TopLevel = false;
     nested.Parse("<META HTTP-EQUIV=content-type CONTENT=\"charset=windows-1251\">x");
-    EXPECT_EQ(nested.Find("x")->Fonts[0].Font.Charset, 1);
+    EXPECT_EQ(nested.Find("x")->Fonts[0].Font().Charset, 1);
 }
 
 TEST(Readhtml, HeadingsFontsAndSpaces) {
@@ -287,16 +287,16 @@ TEST(Readhtml, HeadingsFontsAndSpaces) {
     d.Parse("<H1>Big</H1><H3 ALIGN=center>Mid</H3><H>Plain</H>after");
     EXPECT_EQ(d.Kinds(), "HTHHTHHTHT");
     TSection* big = d.Find("Big");
-    EXPECT_EQ(big->Fonts[0].Font.NominalSize, 24);
-    EXPECT_EQ(big->Fonts[0].Font.Size(), 16);
-    EXPECT_TRUE(big->Fonts[0].Font.Style & fsBold);
+    EXPECT_EQ(big->Fonts[0].Font().NominalSize, 24);
+    EXPECT_EQ(big->Fonts[0].Font().Size(), 16);
+    EXPECT_TRUE(big->Fonts[0].Font().Style & fsBold);
     TSection* mid = d.Find("Mid");
-    EXPECT_EQ(mid->Fonts[0].Font.NominalSize, 14);
+    EXPECT_EQ(mid->Fonts[0].Font().NominalSize, 14);
     EXPECT_EQ(mid->Justify, THAlign::Center);
     TSection* plain = d.Find("Plain");
-    EXPECT_EQ(plain->Fonts[0].Font.NominalSize, 12);
-    EXPECT_FALSE(plain->Fonts[0].Font.Style & fsBold);
-    EXPECT_EQ(d.Find("after")->Fonts[0].Font.NominalSize, 12);
+    EXPECT_EQ(plain->Fonts[0].Font().NominalSize, 12);
+    EXPECT_FALSE(plain->Fonts[0].Font().Style & fsBold);
+    EXPECT_EQ(d.Find("after")->Fonts[0].Font().NominalSize, 12);
     EXPECT_EQ(d.Find("after")->Justify, THAlign::Left);
     EXPECT_EQ(d.As<THeadingSpace>(2)->HeadingLevel, 1);
     EXPECT_EQ(d.As<THeadingSpace>(3)->HeadingLevel, 3);
@@ -309,19 +309,19 @@ TEST(Readhtml, InlineStylesAndFontSizes) {
     TSection* s = d.Find("abcd");
     ASSERT_NE(s, nullptr);
     auto at = [&](char c) -> TFontObj& { return s->Fonts.At(static_cast<int>(s->Buff.find(c))); };
-    EXPECT_EQ(at('a').Font.NominalSize, 14); // BASEFONT 4 before any text
-    EXPECT_EQ(at('b').Font.Style, TFontStyles(fsBold));
-    EXPECT_EQ(at('c').Font.Style, TFontStyles(fsBold | fsItalic));
-    EXPECT_EQ(at('d').Font.Style, TFontStyles(fsItalic));
-    EXPECT_EQ(at('e').Font.NominalSize, 18); // base 4 + 1
-    EXPECT_EQ(at('e').Font.Name, "Verdana");
-    EXPECT_EQ(at('f').Font.NominalSize, 18);
-    EXPECT_EQ(at('g').Font.NominalSize, 14);
-    EXPECT_TRUE(at('h').Font.Fixed);
-    EXPECT_EQ(at('h').Font.NominalSize, 10);
+    EXPECT_EQ(at('a').Font().NominalSize, 14); // BASEFONT 4 before any text
+    EXPECT_EQ(at('b').Font().Style, TFontStyles(fsBold));
+    EXPECT_EQ(at('c').Font().Style, TFontStyles(fsBold | fsItalic));
+    EXPECT_EQ(at('d').Font().Style, TFontStyles(fsItalic));
+    EXPECT_EQ(at('e').Font().NominalSize, 18); // base 4 + 1
+    EXPECT_EQ(at('e').Font().Name, "Verdana");
+    EXPECT_EQ(at('f').Font().NominalSize, 18);
+    EXPECT_EQ(at('g').Font().NominalSize, 14);
+    EXPECT_TRUE(at('h').Font().Fixed);
+    EXPECT_EQ(at('h').Font().NominalSize, 10);
     EXPECT_EQ(at('i').SScript, TScript::Sub);
     EXPECT_EQ(at('j').SScript, TScript::None);
-    EXPECT_EQ(at('j').Font.NominalSize, 36); // SIZE clamped to 7
+    EXPECT_EQ(at('j').Font().NominalSize, 36); // SIZE clamped to 7
 }
 
 TEST(Readhtml, LinksAndAnchors) {
@@ -330,12 +330,12 @@ TEST(Readhtml, LinksAndAnchors) {
     d.Parse("see <A HREF=\"page.htm\" TARGET=main NAME=\"#Top\">the page</A> now");
     TSection* s = d.Find("see");
     ASSERT_EQ(s->Fonts.Count(), 3);
-    EXPECT_EQ(s->Fonts[1].UrlTarget.Url, "page.htm");
-    EXPECT_EQ(s->Fonts[1].UrlTarget.Target, "main");
+    EXPECT_EQ(s->Fonts[1].UrlTarget().Url, "page.htm");
+    EXPECT_EQ(s->Fonts[1].UrlTarget().Target, "main");
     d.Layout(400);
     EXPECT_TRUE(s->Fonts[1].Info()->Font.Style & fsUnderline); // the link style, applied as drawn
     EXPECT_EQ(s->Fonts[1].Color(d.List.Colors()), clGreen);
-    EXPECT_TRUE(s->Fonts[2].UrlTarget.Empty());
+    EXPECT_TRUE(s->Fonts[2].UrlTarget().Empty());
     EXPECT_FALSE(s->Fonts[2].Info()->Font.Style & fsUnderline);
     ASSERT_EQ(d.List.LinkList.size(), 1u);
     ASSERT_EQ(d.Names.Count(), 1);
@@ -453,10 +453,10 @@ TEST(Readhtml, TablesFormsAndMapsKeepTextInOrder) {
     auto* th = dynamic_cast<TSection*>(d.As<ThtmlTable>(0)->Rows.at(0)->Cells.at(1)->Cell.Sections.at(0).get());
     ASSERT_NE(th, nullptr);
     EXPECT_EQ(th->Buff, "c");
-    EXPECT_FALSE(th->Fonts[0].Font.Style & fsUnderline);
-    EXPECT_TRUE(th->Fonts[0].Font.Style & fsBold);
+    EXPECT_FALSE(th->Fonts[0].Font().Style & fsUnderline);
+    EXPECT_TRUE(th->Fonts[0].Font().Style & fsBold);
     EXPECT_EQ(th->Justify, THAlign::Center);
-    EXPECT_FALSE(d.Find("after")->Fonts[0].Font.Style & fsBold); // styles restored after the table
+    EXPECT_FALSE(d.Find("after")->Fonts[0].Font().Style & fsBold); // styles restored after the table
     ASSERT_EQ(d.List.MapList.size(), 1u);
     EXPECT_EQ(d.List.MapList[0]->MapName, "M");
     ASSERT_EQ(d.List.MapList[0]->Areas.size(), 1u);
@@ -502,7 +502,7 @@ TEST(Readhtml, PlainTextFile) {
     HtmlParsePlainTextFile(d.List, d.Names, name);
     EXPECT_EQ(d.Kinds(), "PPPP");
     EXPECT_EQ(d.Texts(), "<B>not bold</B> &amp;| |line 3| ");
-    EXPECT_TRUE(d.As<TSection>(0)->Fonts[0].Font.Fixed);
+    EXPECT_TRUE(d.As<TSection>(0)->Fonts[0].Font().Fixed);
     std::remove(name.c_str());
 }
 

@@ -113,7 +113,7 @@ TEST(Tables, AttributesAreClampedOrIgnored) {
     EXPECT_EQ(t->Rows[1]->Cells[0]->VAlign, TVAlign::Middle);
     EXPECT_EQ(d.Find("c")->Justify, THAlign::Left);
     EXPECT_EQ(d.Find("d")->Justify, THAlign::Center);
-    EXPECT_TRUE(d.Find("d")->Fonts[0].Font.Style & fsBold);
+    EXPECT_TRUE(d.Find("d")->Fonts[0].Font().Style & fsBold);
 }
 
 TEST(Tables, CellsRestoreFontsStylesAndEndLinks) {
@@ -121,13 +121,13 @@ TEST(Tables, CellsRestoreFontsStylesAndEndLinks) {
     d.Parse("<B>bold<TABLE><TR><TD><FONT SIZE=7><I>big<A HREF=u>link<TD>next</TABLE>after</B>");
     TSection* next = d.Find("next");
     ASSERT_NE(next, nullptr);
-    EXPECT_EQ(next->Fonts[0].Font.NominalSize, 12);
-    EXPECT_FALSE(next->Fonts[0].Font.Style & fsItalic);
-    EXPECT_FALSE(next->Fonts[0].Font.Style & fsBold); // TD turns bold off
-    EXPECT_TRUE(next->Fonts[0].UrlTarget.Empty());
+    EXPECT_EQ(next->Fonts[0].Font().NominalSize, 12);
+    EXPECT_FALSE(next->Fonts[0].Font().Style & fsItalic);
+    EXPECT_FALSE(next->Fonts[0].Font().Style & fsBold); // TD turns bold off
+    EXPECT_TRUE(next->Fonts[0].UrlTarget().Empty());
     TSection* after = d.Find("after");
-    EXPECT_TRUE(after->Fonts[0].Font.Style & fsBold); // the style from before the table is back
-    EXPECT_TRUE(after->Fonts[0].UrlTarget.Empty());
+    EXPECT_TRUE(after->Fonts[0].Font().Style & fsBold); // the style from before the table is back
+    EXPECT_TRUE(after->Fonts[0].UrlTarget().Empty());
     ASSERT_EQ(d.List.LinkList.size(), 1u);
 }
 
@@ -285,10 +285,10 @@ TEST(Tables, EveryLinkOfTheServicePageIsFoundAtItsOwnPoint) {
     ASSERT_EQ(d.List.LinkList.size(), 7u);
     for (TFontObj* run : d.List.LinkList) {
         TPoint p;
-        ASSERT_TRUE(d.List.PointOf(run->Section->StartPos + run->Pos, p)) << run->UrlTarget.Url;
+        ASSERT_TRUE(d.List.PointOf(run->Section->StartPos + run->Pos, p)) << run->UrlTarget().Url;
         TUrlTarget url;
-        EXPECT_EQ(d.List.GetURL(p.x + 2, p.y + 4, url), run) << run->UrlTarget.Url << " at " << p.x << "," << p.y;
-        EXPECT_EQ(d.List.PositionAt(p.x + 1, p.y + 4), run->Section->StartPos + run->Pos) << run->UrlTarget.Url;
+        EXPECT_EQ(d.List.GetURL(p.x + 2, p.y + 4, url), run) << run->UrlTarget().Url << " at " << p.x << "," << p.y;
+        EXPECT_EQ(d.List.PositionAt(p.x + 1, p.y + 4), run->Section->StartPos + run->Pos) << run->UrlTarget().Url;
     }
 }
 

@@ -20,6 +20,7 @@
 #include "player/PlayerMessages.h"
 #include "plugin/SettingsFormCodeRules.h"
 #include "support/MessageBoxWatcher.h"
+#include "support/Screenshots.h"
 #include "toolkit/Controls.h"
 #include "toolkit/Win32.h"
 
@@ -237,56 +238,14 @@ private:
 // Reads the window's rectangle back from the screen (exact at 24 bits) and writes it as a BMP
 // file under shots/ in the working folder; returns the pixels, top row first, 0x00RRGGBB.
 inline std::vector<uint32_t> Screenshot(HWND w, const std::string& name, int* width = nullptr, int* height = nullptr) {
-    RECT r;
-    GetWindowRect(w, &r);
-    int cx = r.right - r.left, cy = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = cx;
-    bi.bmiHeader.biHeight = -cy;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
-    BitBlt(mem, 0, 0, cx, cy, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    std::vector<uint32_t> px(static_cast<const uint32_t*>(bits),
-                             static_cast<const uint32_t*>(bits) + static_cast<size_t>(cx) * cy);
-    SelectObject(mem, old);
-    DeleteObject(dib);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    for (auto& p : px) p &= 0xFFFFFF;
-
+    const TBitmap shot = CaptureWindow(w);
     CreateDirectoryA("shots", nullptr);
-    std::ofstream out("shots/" + name + ".bmp", std::ios::binary);
-    uint32_t rowBytes = (static_cast<uint32_t>(cx) * 3 + 3) & ~3u, dataSize = rowBytes * static_cast<uint32_t>(cy);
-    auto put = [&](uint32_t v, int n) {
-        for (int i = 0; i < n; ++i) out.put(static_cast<char>((v >> (8 * i)) & 0xFF));
-    };
-    out.put('B');
-    out.put('M');
-    put(54 + dataSize, 4);
-    put(0, 4);
-    put(54, 4);
-    put(40, 4);
-    put(static_cast<uint32_t>(cx), 4);
-    put(static_cast<uint32_t>(cy), 4);
-    put(1, 2);
-    put(24, 2);
-    put(0, 4);
-    put(dataSize, 4);
-    put(2835, 4);
-    put(2835, 4);
-    put(0, 4);
-    put(0, 4);
-    for (int y = cy - 1; y >= 0; --y) {
-        for (int x = 0; x < cx; ++x) put(px[static_cast<size_t>(y) * cx + x], 3);
-        for (uint32_t pad = static_cast<uint32_t>(cx) * 3; pad < rowBytes; ++pad) out.put(0);
-    }
+    SaveBmp(shot, "shots/" + name + ".bmp");
+    const int cx = shot.Width(), cy = shot.Height();
+    std::vector<uint32_t> px;
+    px.reserve(static_cast<size_t>(cx) * static_cast<size_t>(cy));
+    for (int y = 0; y < cy; ++y)
+        for (int x = 0; x < cx; ++x) px.push_back(shot.Pixel(x, y) & 0xFFFFFF);
     if (width) *width = cx;
     if (height) *height = cy;
     return px;
