@@ -377,12 +377,14 @@ int TPowersock::ReceiveOnce(int& error, int& asked) {
         }
         return n;
     }
+    // Straight into the receive buffer's free room: no copy between blocks.
     asked = kReceiveSize;
-    int n = driver_->Recv(recvBuf_.data(), kReceiveSize, error);
+    char* room = receive_.Room(kReceiveSize);
+    int n = driver_->Recv(room, kReceiveSize, error);
     NoteReceive(n, error);
     if (n > 0) {
         receivedTotal_ += static_cast<uint64_t>(n);
-        Deliver(recvBuf_.data(), n);
+        Deliver(room, n);
     }
     return n;
 }
@@ -393,7 +395,7 @@ void TPowersock::NoteReceive(int n, int error) {
     if (n < 0 && error == kWsaeWouldBlock) dataFlowing_ = false;
 }
 
-void TPowersock::Deliver(const char* data, int n) {
+void TPowersock::Deliver(char* data, int n) {
     int keep = n;
     if (captureFile_) {
         int64_t room = captureLimit_ < 0 ? n : std::max<int64_t>(0, captureLimit_ - BytesReceived);
@@ -401,10 +403,13 @@ void TPowersock::Deliver(const char* data, int n) {
         if (toFile > 0 && std::fwrite(data, 1, static_cast<size_t>(toFile), captureFile_) != static_cast<size_t>(toFile))
             captureWriteFailed_ = true;
         // Bytes past the limit stay in the memory buffer.
-        if (toFile < n) receive_.Append(data + toFile, static_cast<size_t>(n - toFile));
+        if (toFile < n) {
+            std::memmove(data, data + toFile, static_cast<size_t>(n - toFile));
+            receive_.Commit(static_cast<size_t>(n - toFile));
+        }
         keep = toFile;
     } else {
-        receive_.Append(data, static_cast<size_t>(n));
+        receive_.Commit(static_cast<size_t>(n));
     }
     if (idleTimer_ && TimeOut > 0) driver_->TimerOn(static_cast<unsigned>(TimeOut));
     // A capture into memory counts the bytes as it takes them from the buffer; a file capture
@@ -445,7 +450,7 @@ void TPowersock::ReadToStream(bool polled) {
     }
     HandlerScope scope(this);
     ReportStatus(8, "ReadToStream");
-    // A call into the receive block moves at most kReceiveSize bytes; a direct capture's call
+    // A call into the receive buffer moves at most kReceiveSize bytes; a direct capture's call
     // takes all the room its text has. A few calls in a row while full blocks keep coming spare
     // a trip through the message queue per block; after kReadBurst of them the rest is read on
     // the next turn of the message loop, so the queue stays responsive.

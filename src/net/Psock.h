@@ -245,10 +245,11 @@ private:
     void HandleClose();
     class HandlerScope;
     void WriteStep();
-    // Hands received bytes to the capture file or the receive buffer and counts them.
-    void Deliver(const char* data, int n);
+    // Hands the n bytes just received into the receive buffer's room (`data`, see
+    // TReceiveBuffer::Room) to the capture file, or makes them part of the buffer, and counts them.
+    void Deliver(char* data, int n);
     // One receive call into the direct capture's text while it has room and nothing waits in
-    // the receive buffer, otherwise into the receive block (then delivered). The count, 0 when
+    // the receive buffer, otherwise into the receive buffer's free room. The count, 0 when
     // nothing came or the peer closed, -1 with `error` set; `asked` is the length asked for.
     int ReceiveOnce(int& error, int& asked);
     // Keeps endOfData_ and dataFlowing_ after a receive call.
@@ -262,8 +263,7 @@ private:
     bool started_ = false;
     bool inHandler_ = false;
     TReceiveBuffer receive_;
-    std::vector<char> recvBuf_ = std::vector<char>(kReceiveSize); // one receive call's bytes
-    std::string send_, sendSpare_;                                // pending bytes of a memory send
+    std::string send_, sendSpare_; // pending bytes of a memory send
     std::FILE* sendFile_ = nullptr;
     int64_t sendFileSize_ = 0;
     std::FILE* captureFile_ = nullptr;

@@ -17,6 +17,8 @@ namespace {
 const char kSockClass[] = "PsockWindowClass";
 const char kTimerClass[] = "TmrWindowClass";
 constexpr UINT_PTR kTimerId = 1;
+// The receive buffer asked of the system for every socket (SO_RCVBUF), in bytes.
+constexpr int kSocketReceiveBuffer = 512 * 1024;
 
 // Live TPowersock instances of the process: WinSock is started with the first and cleaned up
 // with the last. Used from the one window thread only.
@@ -28,6 +30,7 @@ std::string VersionText(WORD v) { return std::to_string(HIBYTE(v)) + "." + std::
 class WinsockDriver : public TSocketDriver {
 public:
     ~WinsockDriver() override {
+        *alive_ = false;
         window_.Reset(); // clears the owner before the window goes
     }
 
@@ -77,6 +80,10 @@ public:
     bool CreateSocket(bool lingerReset) override {
         SOCKET s = socket(AF_INET, SOCK_STREAM, lingerReset ? IPPROTO_TCP : 0);
         if (s == INVALID_SOCKET) return false;
+        // The new socket can have the handle value of a closed one whose notifications may
+        // still wait in the queue; they could not be told apart from its own later, so they are
+        // dropped before it is given any.
+        if (staleQueued_) DropQueuedSocketEvents();
         if (lingerReset) {
             // Closing resets the connection at once instead of lingering over unsent data.
             linger l{1, 0};
@@ -90,6 +97,7 @@ public:
             return false;
         }
         socket_ = s;
+        receiveBufferSet_ = false;
         return true;
     }
 
@@ -99,17 +107,10 @@ public:
         SOCKET s = socket_;
         socket_ = INVALID_SOCKET;
         int rc = closesocket(s) == SOCKET_ERROR ? WSAGetLastError() : 0;
-        // Notifications of the closed socket may still wait in the queue. The next socket can
-        // get the same handle value, so they could not be told apart later: drop them now.
-        MSG m;
-        while (PeekMessageA(&m, window_.Handle(), sockmsg::SocketEvent, sockmsg::SocketEvent, PM_REMOVE)) {
-            // Wine hands out a queued quit whatever the filter: it belongs to the loop that owns
-            // the thread, so it goes back.
-            if (m.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(m.wParam));
-                break;
-            }
-        }
+        // Notifications of the closed socket may still wait in the queue. While there is no
+        // socket, the window procedure drops them; before a new socket is made they are removed
+        // (CreateSocket), unless a wait's pass has emptied the queue since (WaitPass).
+        staleQueued_ = true;
         return rc;
     }
 
@@ -151,6 +152,16 @@ public:
         if (n == SOCKET_ERROR) {
             error = WSAGetLastError();
             return -1;
+        }
+        // Room for a page of a few hundred KB in the socket, so the peer need not stop until the
+        // first receive call has made space, and such a page takes one read notification
+        // instead of one per window's worth. Set once a request is out: the peer is working on
+        // it then, so the call costs no time of the exchange. Only a tuning: a refusal changes
+        // nothing else.
+        if (!receiveBufferSet_) {
+            receiveBufferSet_ = true;
+            int room = kSocketReceiveBuffer;
+            setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&room), sizeof room);
         }
         return n;
     }
@@ -197,15 +208,42 @@ public:
 
     void WaitPass() override {
         // The thread's one pump (MessagePump.h), with its WM_QUIT rule.
+        // A handler run by the pass may destroy the owner, and this driver with it.
+        const auto alive = alive_;
+        bool emptied;
+        MSG m;
         if (g_waitMode == TSocketWaitMode::Sleep) {
             Sleep(2);
-            PumpWaitingMessages();
+            emptied = PumpWaitingMessages();
+        } else if (PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE) && m.message != WM_QUIT) {
+            // A message is waiting already (the connect notification usually is by the time the
+            // connect's wait starts): it is processed at once. Asking the queue costs less than
+            // a wait that returns at once.
+            emptied = PumpWaitingMessages();
         } else {
-            WaitAndPumpMessages(2);
+            emptied = WaitAndPumpMessages(2);
         }
+        if (!*alive) return;
+        // The pass ran until the queue was empty with no socket open at the end: every
+        // notification of a closed socket has been handed to the window procedure, which
+        // dropped it (a socket made during the pass first removed those queued before it).
+        if (emptied && socket_ == INVALID_SOCKET) staleQueued_ = false;
     }
 
 private:
+    void DropQueuedSocketEvents() {
+        MSG m;
+        while (PeekMessageA(&m, window_.Handle(), sockmsg::SocketEvent, sockmsg::SocketEvent, PM_REMOVE)) {
+            // Wine hands out a queued quit whatever the filter: it belongs to the loop that owns
+            // the thread, so it goes back.
+            if (m.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(m.wParam));
+                break;
+            }
+        }
+        staleQueued_ = false;
+    }
+
     void SetTick(unsigned ms) {
         timer_->SetEnabled(false);
         timer_->SetInterval(ms == 0 ? 1 : ms);
@@ -265,6 +303,9 @@ private:
     bool ticking_ = false;
     unsigned tickMs_ = 0;
     bool counted_ = false;
+    bool staleQueued_ = false;      // notifications of a closed socket may wait in the queue
+    bool receiveBufferSet_ = false; // SO_RCVBUF of this socket (see Send)
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 LRESULT CALLBACK TimerWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {

@@ -39,8 +39,9 @@ private:
     TNotifyEvent onTimer_;
 };
 
-// How a wait pass pauses before it processes the thread's messages: a fixed 2 ms sleep, or up
-// to 2 ms ended early by any arriving message (the default).
+// How a wait pass pauses before it processes the thread's messages: a fixed 2 ms sleep, or (the
+// default) no pause when a message is waiting already, otherwise up to 2 ms ended early by any
+// arriving message.
 enum class TSocketWaitMode { Sleep, WakeOnMessage };
 void SetSocketWaitMode(TSocketWaitMode mode);
 TSocketWaitMode SocketWaitMode();

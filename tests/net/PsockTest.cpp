@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -56,6 +57,66 @@ TEST(ReceiveBuffer, LinesAndCompaction) {
     // Without a line feed the whole rest is the line.
     b.Append("tail", 4);
     EXPECT_EQ(b.TakeLine(), "tail");
+}
+
+// The buffer keeps a read position and moves or grows its storage only when room is asked for:
+// every byte appended comes out once, in order, however appends, receives into the room and
+// takes interleave (lines split across appends, a take that leaves bytes behind, room asked
+// for while unread bytes sit in the middle of the storage).
+TEST(ReceiveBuffer, BytesComeOutInOrderAcrossMovesAndGrowth) {
+    struct Step {
+        size_t append;  // bytes appended (through Room/Commit when odd, Append when even)
+        long long take; // then taken (-2: a line; -1: all)
+    };
+    const Step steps[] = {{5, 2}, {40000, -2}, {30000, 100}, {1, -2},          {70000, 65000}, {200000, -2},
+                          {3, 0}, {0, -1},     {17, 3},      {300000, 299990}, {9, -2},        {0, -1}};
+    std::string all, out;
+    for (size_t i = 0; i < 700000; ++i) all += static_cast<char>(i % 97 == 96 ? '\n' : 'a' + i % 26);
+    TReceiveBuffer b;
+    size_t in = 0;
+    for (const Step& s : steps) {
+        ASSERT_LE(in + s.append, all.size());
+        if (s.append % 2) {
+            char* room = b.Room(s.append + 10);
+            std::memcpy(room, all.data() + in, s.append);
+            b.Commit(s.append);
+        } else {
+            b.Append(all.data() + in, s.append);
+        }
+        in += s.append;
+        if (s.take == -2) {
+            const size_t lf = all.find('\n', out.size());
+            const size_t expect = lf == std::string::npos || lf >= in ? in - out.size() : lf + 1 - out.size();
+            EXPECT_EQ(b.LineLength(), expect);
+            ASSERT_EQ(b.HasLine(), lf != std::string::npos && lf < in);
+            out += b.TakeLine();
+        } else if (s.take == -1) {
+            b.TakeInto(out);
+        } else {
+            out += b.Take(s.take);
+        }
+        ASSERT_EQ(b.Size(), in - out.size());
+        ASSERT_EQ(b.Data(), std::string_view(all).substr(out.size(), in - out.size()));
+    }
+    EXPECT_TRUE(b.Empty());
+    EXPECT_EQ(out, all.substr(0, in));
+}
+
+// A line that arrives a byte at a time is found as soon as its line feed comes, although the
+// bytes before it are not searched again on every look.
+TEST(ReceiveBuffer, LineArrivingInPieces) {
+    TReceiveBuffer b;
+    b.Append("x\n", 2);
+    EXPECT_EQ(b.TakeLine(), "x\n");
+    const std::string line = std::string(50000, 'h') + "\r\n";
+    for (char c : line) {
+        EXPECT_FALSE(b.HasLine());
+        b.Append(&c, 1);
+    }
+    EXPECT_TRUE(b.HasLine());
+    EXPECT_EQ(b.LineLength(), line.size());
+    EXPECT_EQ(b.TakeLine(), line);
+    EXPECT_TRUE(b.Empty());
 }
 
 TEST(ReplyCode, LeadingDigits) {
