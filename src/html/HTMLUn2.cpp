@@ -92,23 +92,20 @@ bool TFontTable::Same::operator()(const TMyFont& a, const TMyFont& b) const {
 
 const TMyFont* TFontTable::Intern(const TMyFont& font) { return &*fonts_.insert(font).first; }
 
-TFontObj::TFontObj(TSection* section, int pos, const TMyFont* font, const TUrlTarget& url, TScript sscript)
-    : Section(section), Pos(pos), SScript(sscript), font_(font) {
-    SetUrlTarget(url);
+const TUrlTarget* TUrlTable::Intern(const TUrlTarget& url) {
+    if (url.Url.empty() && url.Target.empty()) return nullptr;
+    // The runs of one link follow each other, so comparing with the newest entry finds the
+    // shared one without a lookup structure.
+    if (urls_.empty() || !(urls_.back() == url)) urls_.push_back(url);
+    return &urls_.back();
 }
+
+TFontObj::TFontObj(TSection* section, int pos, const TMyFont* font, const TUrlTarget* url, TScript sscript)
+    : Section(section), Pos(pos), SScript(sscript), font_(font), url_(url) {}
 
 const TUrlTarget& TFontObj::UrlTarget() const {
     static const TUrlTarget none;
     return url_ ? *url_ : none;
-}
-
-void TFontObj::SetUrlTarget(const TUrlTarget& url) {
-    if (url.Url.empty() && url.Target.empty())
-        url_.reset();
-    else if (url_)
-        *url_ = url;
-    else
-        url_ = std::make_unique<TUrlTarget>(url);
 }
 
 TColor TFontObj::Color(const TDocColors& colors) const {
@@ -124,7 +121,7 @@ TFont TFontObj::DrawFont(int fontSize, TFontStyles linkStyle) const {
     return f;
 }
 
-TFontObj& TFontList::Add(TSection* section, int pos, const TMyFont* font, const TUrlTarget& url, TScript sscript) {
+TFontObj& TFontList::Add(TSection* section, int pos, const TMyFont* font, const TUrlTarget* url, TScript sscript) {
     if (!first_) return first_.emplace(section, pos, font, url, sscript);
     return *rest_.emplace_back(std::make_unique<TFontObj>(section, pos, font, url, sscript));
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -283,6 +284,21 @@ struct TUrlTarget {
     std::string Url, Target;
     bool Empty() const { return Url.empty(); }
     void Clear() { Url.clear(), Target.clear(); }
+    bool operator==(const TUrlTarget&) const = default;
+};
+
+// The link targets of a document's runs and images: the runs of one link (and an image inside
+// it) point at one entry instead of each holding a copy. A target equal to the one added last is
+// shared; entries stay until the table is cleared with the document.
+class TUrlTable {
+public:
+    // The entry for a target; null for a target with neither URL nor frame.
+    const TUrlTarget* Intern(const TUrlTarget& url);
+    void Clear() { urls_.clear(); }
+    int Count() const { return static_cast<int>(urls_.size()); }
+
+private:
+    std::deque<TUrlTarget> urls_; // an entry never moves
 };
 
 class TSection;
@@ -296,8 +312,9 @@ struct TDocColors {
 // One font run of a text section.
 class TFontObj {
 public:
-    // `font` is the document's entry (TFontTable::Intern).
-    TFontObj(TSection* section, int pos, const TMyFont* font, const TUrlTarget& url, TScript sscript);
+    // `font` and `url` are the document's entries (TFontTable::Intern, TUrlTable::Intern); a null
+    // `url` for a run outside any link.
+    TFontObj(TSection* section, int pos, const TMyFont* font, const TUrlTarget* url, TScript sscript);
     TSection* Section;
     int Pos;
     TScript SScript;
@@ -305,9 +322,9 @@ public:
     const TMyFont& Font() const { return *font_; }
     void SetFont(const TMyFont* font) { font_ = font; }
 
-    // The run's link; most runs have none, and keep no room for one.
+    // The run's link; empty for a run outside any link.
     const TUrlTarget& UrlTarget() const;
-    void SetUrlTarget(const TUrlTarget& url);
+    void SetUrlTarget(const TUrlTarget* url) { url_ = url; }
     bool IsLink() const { return url_ && !url_->Empty(); }
 
     bool Visited() const { return visited_; }
@@ -329,7 +346,7 @@ public:
 private:
     bool visited_ = false, hover_ = false;
     const TMyFont* font_;
-    std::unique_ptr<TUrlTarget> url_;
+    const TUrlTarget* url_;
     const TFontInfo* info_ = nullptr;
 };
 
@@ -342,7 +359,7 @@ public:
     TFontList& operator=(const TFontList&) = delete;
     int Count() const { return first_ ? 1 + static_cast<int>(rest_.size()) : 0; }
     TFontObj& operator[](int i) const { return i == 0 ? *first_ : *rest_[static_cast<size_t>(i - 1)]; }
-    TFontObj& Add(TSection* section, int pos, const TMyFont* font, const TUrlTarget& url, TScript sscript);
+    TFontObj& Add(TSection* section, int pos, const TMyFont* font, const TUrlTarget* url, TScript sscript);
     TFontObj& Last() const { return rest_.empty() ? *first_ : *rest_.back(); }
     // Index of the run holding text index pos: the last run whose Pos is not after it.
     int IndexAt(int pos) const;
@@ -394,7 +411,10 @@ public:
     bool Transparent = false, IsMap = false, HoverAnimated = false;
     std::string UseMap, MapName;
     bool HasBorder = false; // set when the image sits in a link
-    TUrlTarget Link;        // the link the image lies in, if any
+    // The link the image lies in (empty for none).
+    const TUrlTarget& Link() const;
+    // `link` is the document's entry (TUrlTable::Intern), null for none.
+    void SetLink(const TUrlTarget* link) { link_ = link; }
     // The document's shared image state; null: placeholders only, nothing fetched.
     TImageContext* Context = nullptr;
 
@@ -414,7 +434,7 @@ public:
     // Gives up the picture (and its cache use): back to the not-loaded placeholder.
     void ReleasePicture();
     // The image's own animated picture, when it has one.
-    TGIFImage* Gif() const { return gif_.get(); }
+    TGIFImage* Gif() const { return picture_ ? picture_->Gif.get() : nullptr; }
     // The picture's natural size (0 x 0 when it has none).
     int PictureWidth() const;
     int PictureHeight() const;
@@ -430,12 +450,18 @@ private:
     void DrawPicture(TCanvas& canvas, int x, int y);
     bool sized_ = false;
     TImageState state_ = TImageState::NotLoaded;
-    TPictureUse use_;                 // the cache entry in use
-    std::shared_ptr<TBitmap> bitmap_; // a still picture
-    std::shared_ptr<TBitmap> mask_;   // its mask (white where the page shows through)
-    std::unique_ptr<TGIFImage> gif_;  // an animated picture, its own copy (frames shared)
-    // The still picture and its mask stretched to the drawn size, made at the first paint.
-    TBitmap stretched_, stretchedMask_;
+    const TUrlTarget* link_ = nullptr;
+    // A loaded picture. Most images of a page shown without pictures never have one, so it is
+    // kept apart and made only when a picture arrives.
+    struct TPicturePart {
+        TPictureUse Use;                 // the cache entry in use
+        std::shared_ptr<TBitmap> Bitmap; // a still picture
+        std::shared_ptr<TBitmap> Mask;   // its mask (white where the page shows through)
+        std::unique_ptr<TGIFImage> Gif;  // an animated picture, its own copy (frames shared)
+        // The still picture and its mask stretched to the drawn size, made at the first paint.
+        TBitmap Stretched, StretchedMask;
+    };
+    std::unique_ptr<TPicturePart> picture_; // set while state_ is Loaded
 };
 
 // One image map: the areas (regions and their links) of a MAP element, in order.

@@ -77,33 +77,41 @@ void TImageObj::Fetch() {
         state_ = TImageState::Error;
         return;
     }
+    auto part = std::make_unique<TPicturePart>();
     if (pic->Gif) {
         // Each image animates its own copy; the frames stay shared with the cache.
-        gif_ = std::make_unique<TGIFImage>(*pic->Gif);
-        gif_->Rewind();
-        Context->Animations.Add(this, gif_.get(), HoverAnimated);
+        part->Gif = std::make_unique<TGIFImage>(*pic->Gif);
+        part->Gif->Rewind();
+        Context->Animations.Add(this, part->Gif.get(), HoverAnimated);
     } else {
-        bitmap_ = pic->Bitmap;
-        mask_ = r.Mask;
+        part->Bitmap = pic->Bitmap;
+        part->Mask = r.Mask;
     }
-    use_ = std::move(r.Use);
+    part->Use = std::move(r.Use);
+    picture_ = std::move(part);
     state_ = TImageState::Loaded;
 }
 
 void TImageObj::ReleasePicture() {
     if (Context) Context->Animations.Remove(this);
-    gif_.reset();
-    bitmap_.reset();
-    mask_.reset();
-    stretched_ = TBitmap();
-    stretchedMask_ = TBitmap();
-    use_.Reset();
+    picture_.reset();
     state_ = TImageState::NotLoaded;
     sized_ = false;
 }
 
-int TImageObj::PictureWidth() const { return gif_ ? gif_->Width() : bitmap_ ? bitmap_->Width() : 0; }
-int TImageObj::PictureHeight() const { return gif_ ? gif_->Height() : bitmap_ ? bitmap_->Height() : 0; }
+const TUrlTarget& TImageObj::Link() const {
+    static const TUrlTarget none;
+    return link_ ? *link_ : none;
+}
+
+int TImageObj::PictureWidth() const {
+    if (!picture_) return 0;
+    return picture_->Gif ? picture_->Gif->Width() : picture_->Bitmap ? picture_->Bitmap->Width() : 0;
+}
+int TImageObj::PictureHeight() const {
+    if (!picture_) return 0;
+    return picture_->Gif ? picture_->Gif->Height() : picture_->Bitmap ? picture_->Bitmap->Height() : 0;
+}
 
 namespace {
 int Side(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, 1, MaxImageSide)); }
@@ -178,8 +186,10 @@ void TImageObj::DrawPicture(TCanvas& canvas, int x, int y) {
     const int b = HasBorder ? 1 : 0;
     const int w = Width - 2 * b, h = Height - 2 * b;
     if (w <= 0 || h <= 0) return;
-    const TBitmap& pic = gif_ ? gif_->Bitmap() : *bitmap_;
-    const TBitmap* mask = gif_ ? (gif_->HasMask() ? &gif_->Mask() : nullptr) : mask_.get();
+    TPicturePart& part = *picture_;
+    const TGIFImage* gif = part.Gif.get();
+    const TBitmap& pic = gif ? gif->Bitmap() : *part.Bitmap;
+    const TBitmap* mask = gif ? (gif->HasMask() ? &gif->Mask() : nullptr) : part.Mask.get();
     if (!mask) {
         canvas.StretchDraw(Bounds(x + b, y + b, w, h), pic);
         return;
@@ -195,15 +205,15 @@ void TImageObj::DrawPicture(TCanvas& canvas, int x, int y) {
         canvas.StretchDraw(Bounds(x + b, y + b, w, h), pic);
         return;
     }
-    if (gif_) {
+    if (gif) {
         canvas.DrawMasked(x + b, y + b, StretchedCopy(pic, w, h), StretchedCopy(*mask, w, h));
         return;
     }
-    if (stretched_.Width() != w || stretched_.Height() != h) {
-        stretched_ = StretchedCopy(pic, w, h);
-        stretchedMask_ = StretchedCopy(*mask, w, h);
+    if (part.Stretched.Width() != w || part.Stretched.Height() != h) {
+        part.Stretched = StretchedCopy(pic, w, h);
+        part.StretchedMask = StretchedCopy(*mask, w, h);
     }
-    canvas.DrawMasked(x + b, y + b, stretched_, stretchedMask_);
+    canvas.DrawMasked(x + b, y + b, part.Stretched, part.StretchedMask);
 }
 
 void TImageObj::DrawPlaceholder(TCanvas& canvas, int x, int y, const TDocColors& colors) {

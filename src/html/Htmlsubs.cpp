@@ -83,7 +83,7 @@ int TSectionBase::LayOut(TLayoutContext& ctx, int y) {
 TSection::TSection(TSectionList* document, int level, const TMyFont& font, const TUrlTarget& url, THAlign justify,
                    TScript sscript)
     : TSectionBase(document), Level(level), Indent(IndentManagerBasic::LevelIndent * level), Justify(justify) {
-    auto& f = Fonts.Add(this, 0, Intern(font), url, sscript);
+    auto& f = Fonts.Add(this, 0, Intern(font), Intern(url), sscript);
     if (!url.Empty() && Document) {
         Document->RegisterLink(&f);
         ++linkRuns_;
@@ -112,7 +112,7 @@ void TSection::ChangeFont(const TMyFont& font, const TUrlTarget& url, TScript ss
     bool wasLink = last.IsLink();
     if (last.Pos == Len()) {
         last.SetFont(Intern(font));
-        last.SetUrlTarget(url);
+        last.SetUrlTarget(Intern(url));
         last.SScript = sscript;
         if (!Document) return;
         if (!wasLink && !url.Empty()) {
@@ -125,7 +125,7 @@ void TSection::ChangeFont(const TMyFont& font, const TUrlTarget& url, TScript ss
         }
         return;
     }
-    auto& f = Fonts.Add(this, Len(), Intern(font), url, sscript);
+    auto& f = Fonts.Add(this, Len(), Intern(font), Intern(url), sscript);
     if (!url.Empty() && Document) {
         Document->RegisterLink(&f);
         ++linkRuns_;
@@ -134,7 +134,7 @@ void TSection::ChangeFont(const TMyFont& font, const TUrlTarget& url, TScript ss
 
 TImageObj* TSection::AddImage(const TAttributeList& attrs, const TUrlTarget& link) {
     auto img = std::make_unique<TImageObj>(Len(), attrs);
-    img->Link = link;
+    img->SetLink(Intern(link));
     img->HasBorder = !link.Empty() && !img->NoBorder;
     if (Document) img->Context = &Document->ImageContext;
     Buff += ImageChar;
@@ -560,8 +560,8 @@ TFontObj* TSection::LinkAt(int x, int y, TUrlTarget& url) {
                 return &Fonts.At(img->Pos);
             }
         }
-        if (img->Link.Empty()) return nullptr;
-        url = img->Link;
+        if (img->Link().Empty()) return nullptr;
+        url = img->Link();
         if (img->IsMap) url.Url += "?" + IntToStr(ix) + "," + IntToStr(iy);
         return &Fonts.At(img->Pos);
     }
@@ -649,6 +649,11 @@ const TMyFont* TSection::Intern(const TMyFont& font) const {
     // own kind, for as long as the program runs.
     static TFontTable detached;
     return (Document ? Document->FontTable : detached).Intern(font);
+}
+
+const TUrlTarget* TSection::Intern(const TUrlTarget& url) const {
+    static TUrlTable detached;
+    return (Document ? Document->UrlTable : detached).Intern(url);
 }
 
 void TSection::ApplySettings(TMyFont& f) const {
@@ -846,6 +851,7 @@ void TSectionList::Clear() {
     Page = TPageColors{};
     FontCache.Clear();
     FontTable.Clear();
+    UrlTable.Clear();
     SelB = SelE = 0;
     Height = 0;
 }

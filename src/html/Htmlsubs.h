@@ -204,6 +204,8 @@ protected:
     void ApplySettings(TMyFont& f) const;
     // The document's entry for a font.
     const TMyFont* Intern(const TMyFont& font) const;
+    // The document's entry for a link target; null for none.
+    const TUrlTarget* Intern(const TUrlTarget& url) const;
     // The width an object takes on a line; -1 when pos holds no object. Floating images take none.
     int ObjectWidth(int pos) const;
     bool IsObject(int pos) const {
@@ -294,6 +296,7 @@ public:
     TImageObj* ActiveImage = nullptr;
     TFontCache FontCache;
     TFontTable FontTable; // the fonts of the runs
+    TUrlTable UrlTable;   // the link targets of the runs and images
 
     // Called with the message when a section cannot be laid out; the section is then removed.
     std::function<void(const std::string& message)> OnLayoutError;
