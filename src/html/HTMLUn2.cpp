@@ -123,7 +123,8 @@ TFont TFontObj::DrawFont(int fontSize, TFontStyles linkStyle) const {
 
 TFontObj& TFontList::Add(TSection* section, int pos, const TMyFont* font, const TUrlTarget* url, TScript sscript) {
     if (!first_) return first_.emplace(section, pos, font, url, sscript);
-    return *rest_.emplace_back(std::make_unique<TFontObj>(section, pos, font, url, sscript));
+    rest_.push_back(std::make_unique<TFontObj>(section, pos, font, url, sscript));
+    return *rest_.back();
 }
 
 int TFontList::IndexAt(int pos) const {

@@ -20,6 +20,27 @@
 #include "toolkit/Exception.h"
 #include "toolkit/Graphics.h"
 
+// A list that most of its owners leave empty (the images and controls of a text section, its
+// runs after the first): it takes one pointer until the first element arrives, so the many
+// sections of a long page do not each carry the room of empty vectors.
+template <typename T> class TRareList {
+public:
+    size_t size() const { return items_ ? items_->size() : 0; }
+    bool empty() const { return !items_ || items_->empty(); }
+    T& operator[](size_t i) const { return (*items_)[i]; }
+    T* begin() const { return items_ ? items_->data() : nullptr; }
+    T* end() const { return items_ ? items_->data() + items_->size() : nullptr; }
+    T& back() const { return items_->back(); }
+    void push_back(T v) {
+        if (!items_) items_ = std::make_unique<std::vector<T>>();
+        items_->push_back(std::move(v));
+    }
+    void clear() { items_.reset(); }
+
+private:
+    std::unique_ptr<std::vector<T>> items_;
+};
+
 QV_EXCEPTION(EParseError, Exception);
 QV_EXCEPTION(EProcessError, Exception);
 
@@ -369,7 +390,7 @@ public:
 
 private:
     mutable std::optional<TFontObj> first_;
-    std::vector<std::unique_ptr<TFontObj>> rest_;
+    TRareList<std::unique_ptr<TFontObj>> rest_;
 };
 
 // What the images of one document share: whether images are shown, where their data comes
@@ -401,15 +422,15 @@ public:
     ~TImageObj() override;
     TImageObj(const TImageObj&) = delete;
     TImageObj& operator=(const TImageObj&) = delete;
-    int Pos;
+    // A page can hold many images, so the fields are ordered to leave no gaps between them.
     std::string Source, AltText;
-    TImageAlign VAlign = TImageAlign::Bottom;
-    bool NoBorder = false;
+    std::string MapName; // USEMAP: the map's name, upper case, without its "#"
+    int Pos;
     int SpecWidth = -1, SpecHeight = -1; // -1: not given
-    bool PercentWidth = false;
     int HSpace = 5;
+    TImageAlign VAlign = TImageAlign::Bottom;
+    bool NoBorder = false, PercentWidth = false;
     bool Transparent = false, IsMap = false, HoverAnimated = false;
-    std::string UseMap, MapName;
     bool HasBorder = false; // set when the image sits in a link
     // The link the image lies in (empty for none).
     const TUrlTarget& Link() const;

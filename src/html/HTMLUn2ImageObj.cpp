@@ -43,7 +43,6 @@ TImageObj::TImageObj(int pos, const TAttributeList& attrs) : Pos(pos) {
         case UseMapSy: {
             std::string m = Trim(UpperCase(a.Text));
             if (!m.empty() && m[0] == '#') m.erase(0, 1);
-            UseMap = m;
             MapName = m;
             break;
         }

@@ -551,9 +551,9 @@ TFontObj* TSection::LinkAt(int x, int y, TUrlTarget& url) {
     int ix = 0, iy = 0;
     if (TImageObj* img = ImageAt(x, y); img && img->HitTest(x, y, ix, iy)) {
         // (ix, iy): the point in image coordinates, less the link border.
-        if (!img->UseMap.empty() && Document) {
+        if (!img->MapName.empty() && Document) {
             for (auto& map : Document->MapList) {
-                if (map->MapName != img->UseMap) continue;
+                if (map->MapName != img->MapName) continue;
                 const TMapItem::Area* area = map->AreaAt(ix, iy);
                 if (!area || area->Link.Empty()) return nullptr;
                 url = area->Link;

@@ -159,8 +159,8 @@ public:
 
     std::string Buff;
     TFontList Fonts;
-    std::vector<std::unique_ptr<TImageObj>> Images;
-    std::vector<TFormControlObj*> Controls; // owned by their forms
+    TRareList<std::unique_ptr<TImageObj>> Images;
+    TRareList<TFormControlObj*> Controls; // owned by their forms
     std::vector<LineRec> Lines;
     std::vector<TLinePiece> Pieces;
     int Level, Indent;
