@@ -136,7 +136,6 @@ int THorzLine::LayOut(TLayoutContext& ctx, int y) {
 }
 
 void THorzLine::Paint(TPaintContext& pc) {
-    DrawTop = Top;
     TCanvas& canvas = pc.Canvas;
     TRect r = rule_;
     r.Offset(pc.X, pc.Y);

@@ -467,7 +467,6 @@ int TSection::CharAtX(const LineRec& line, int x, bool nearest) const {
 }
 
 void TSection::Paint(TPaintContext& pc) {
-    DrawTop = Top;
     TCanvas& canvas = pc.Canvas;
     const int docTop = pc.Clip.Top - pc.Y, docBottom = pc.Clip.Bottom - pc.Y;
     // Floating images are drawn whenever their own box is in view: they hang below the line that

@@ -99,14 +99,14 @@ class TSectionBase : public TObject {
 public:
     explicit TSectionBase(TSectionList* document) : Document(document) {}
     TSectionList* Document;
-    int Height = 0, DrawHeight = 0, Top = 0, DrawTop = 0, StartPos = 0;
+    int Height = 0, DrawHeight = 0, Top = 0, StartPos = 0;
 
     // Characters the section adds to the document-wide index.
     virtual int Length() const { return 0; }
     virtual void CopySelection(std::string& out) { (void)out; }
     // Lays the section out at y; returns the height that advances the next section.
     virtual int LayOut(TLayoutContext& ctx, int y);
-    virtual void Paint(TPaintContext& pc) { DrawTop = Top, (void)pc; }
+    virtual void Paint(TPaintContext& pc) { (void)pc; }
     // Hit tests in document coordinates.
     virtual TFontObj* LinkAt(int x, int y, TUrlTarget& url) {
         (void)x, (void)y, (void)url;

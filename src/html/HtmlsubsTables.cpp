@@ -668,7 +668,6 @@ void ThtmlTable::ShiftY(int dy) {
 // Painting
 
 void ThtmlTable::Paint(TPaintContext& pc) {
-    DrawTop = Top;
     const int docTop = pc.Clip.Top - pc.Y, docBottom = pc.Clip.Bottom - pc.Y;
     if (Top + DrawHeight < docTop || Top > docBottom) return;
     TCanvas& canvas = pc.Canvas;
