@@ -639,9 +639,12 @@ void AdjustSizes(TSectionList& doc, TCanvas& canvas) {
 }
 
 void HideUnshown(TSectionList& doc, const TFormControlObj* losing) {
+    // Only a shown control can hold the focus (a control that loses its place while focused is
+    // parked out of sight, still shown); asking the hidden ones, most of a long page, would cost
+    // a trip to the platform each.
     bool focus = false;
     for (TFormControlObj* c : doc.AllControls())
-        if (c != losing && c->WindowControl() && c->WindowControl()->Focused()) focus = true;
+        if (c != losing && c->WindowControl() && c->WindowControl()->Visible() && c->WindowControl()->Focused()) focus = true;
     for (TFormControlObj* c : doc.AllControls()) {
         TFormWidget* w = c->WindowControl();
         if (c->Shown || !w) continue;

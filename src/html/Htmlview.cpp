@@ -600,9 +600,13 @@ void THTMLViewer::ScrollTo(int pos, TScrollPaint how) {
         return;
     }
     if (how == TScrollPaint::Pixels || (how == TScrollPaint::PixelsForOneLine && std::abs(diff) == VSmallChange)) {
-        // The control windows move with the pixels; then those that came into view are shown and
-        // those that left it hidden.
-        ScrollWindowEx(panel_->Handle(), 0, -diff, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE | SW_SCROLLCHILDREN);
+        // The control windows in view move with the pixels; then those that came into view are
+        // shown and those that left it hidden. Only the windows that meet the client area are
+        // moved: on a page of many controls nearly all of them are hidden out of view, and
+        // moving those too cost more than the whole scroll.
+        RECT client;
+        GetClientRect(panel_->Handle(), &client);
+        ScrollWindowEx(panel_->Handle(), 0, -diff, &client, nullptr, nullptr, nullptr, SW_INVALIDATE | SW_SCROLLCHILDREN);
         PlaceControls();
         UpdateWindow(panel_->Handle());
     } else {

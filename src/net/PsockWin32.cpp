@@ -54,7 +54,9 @@ public:
         // From here on every failure, a refused window or timer included, gives the count back
         // (and cleans WinSock up when it was the only user).
         try {
-            window_ = THiddenWindow(kSockClass, &WindowProc, false, this);
+            // Message-only, as is the timer's: neither needs a place on the screen, and a
+            // message-only window is several times cheaper to make than a hidden top-level one.
+            window_ = THiddenWindow(kSockClass, &WindowProc, true, this);
             if (!window_) {
                 Shutdown();
                 return false;
@@ -339,7 +341,7 @@ TSocketWaitMode SocketWaitMode() { return g_waitMode; }
 // ---------------------------------------------------------------- TThreadTimer
 
 TThreadTimer::TThreadTimer(TComponent* owner)
-    : TComponent(owner), window_(std::make_unique<THiddenWindow>(kTimerClass, &TimerWindowProc, false, this)) {
+    : TComponent(owner), window_(std::make_unique<THiddenWindow>(kTimerClass, &TimerWindowProc, true, this)) {
     if (!*window_) throw EOutOfResources("No Timer");
 }
 

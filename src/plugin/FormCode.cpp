@@ -1,5 +1,7 @@
 #include "plugin/FormCode.h"
 
+#include <future>
+
 #include "html/Htmlview.h"
 #include "net/NMHttp.h"
 #include "net/NMURL.h"
@@ -72,6 +74,11 @@ TForm1::TForm1(TComponent* owner, TPlayerWindowSource playerWindow)
     SetFont(Tahoma(11, clLime));
     SetClientSize(kDesignClientWidth, kDesignClientHeight);
 
+    // The background is the one large picture, and decoding it the longest single step of
+    // start-up: a second thread decodes it while the controls and windows are made, and it is
+    // in place before the window first paints. (A missing or broken picture raises here, as it
+    // would have in the control's own row.)
+    std::future<TBitmap> background = std::async(std::launch::async, [] { return ArtworkBitmap("BACKGROUND"); });
     CreateControls();
     FitQuickStartLines();
     CreateComponents();
@@ -83,6 +90,7 @@ TForm1::TForm1(TComponent* owner, TPlayerWindowSource playerWindow)
     OnResize = [this](TObject* s) { FormResize(s); };
     OnDeactivate = [this](TObject* s) { FormDeactivate(s); };
     Handle();
+    Image4->SetPicture(background.get());
     // A failure while creating (a stored port that is no number) ends at the standard error box
     // (DoCreate guards the handler); the window is created and shown all the same.
     DoCreate();
@@ -118,7 +126,8 @@ void TForm1::CreateControls() {
     Describe(*this, {
         Row<TImage>("Image4", 0, 0, kDesignClientWidth, kDesignClientHeight, {},
                     [&](TImage& i) {
-                        picture(Image4, "BACKGROUND", true, true)(i);
+                        Image4 = &i;
+                        i.Stretch = true; // its picture comes from the decoding thread
                         i.SetAlign(TAlign::alClient);
                     }),
         Row<TImage>("HeadingOn", 0, 1, 564, 14, {}, picture(HeadingOn, "HEADING_ON", true, true)),

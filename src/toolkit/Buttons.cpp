@@ -127,3 +127,13 @@ bool TBitBtn::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& 
     }
     return TButtonControl::ReflectedMessage(msg, wParam, lParam, result);
 }
+
+bool TBitBtn::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    // The drawing (WM_DRAWITEM) covers every pixel of the button, so erasing it first would only
+    // paint the face twice.
+    if (msg == WM_ERASEBKGND) {
+        result = 1;
+        return true;
+    }
+    return TButtonControl::WndProc(msg, wParam, lParam, result);
+}

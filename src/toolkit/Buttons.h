@@ -28,6 +28,7 @@ public:
 protected:
     void CreateParams(TCreateParams& params) override;
     bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    bool WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     TBitmap GlyphPart(int index) const;

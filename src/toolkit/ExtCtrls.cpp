@@ -1,6 +1,7 @@
 #include "toolkit/ExtCtrls.h"
 
 #include <map>
+#include <utility>
 
 #include "toolkit/Application.h"
 #include "toolkit/Forms.h"
@@ -12,9 +13,9 @@ TImage::TImage(TComponent* owner) : TGraphicControl(owner) {
     height_ = 105;
 }
 
-void TImage::SetPicture(const TBitmap& b) {
-    picture_ = b;
-    if (autoSize_ && !b.Empty()) SetBounds(left_, top_, b.Width(), b.Height());
+void TImage::SetPicture(TBitmap b) {
+    picture_ = std::move(b); // a window-sized picture is a megabyte: moved in, not copied
+    if (autoSize_ && !picture_.Empty()) SetBounds(left_, top_, picture_.Width(), picture_.Height());
     Invalidate();
 }
 

@@ -11,7 +11,7 @@ class TImage : public TGraphicControl, public IAutoSizeProperty {
 public:
     explicit TImage(TComponent* owner);
     const TBitmap& Picture() const { return picture_; }
-    void SetPicture(const TBitmap& b);
+    void SetPicture(TBitmap b);
     bool Stretch = false;
     bool Center = false;
     bool AutoSize() const { return autoSize_; }
