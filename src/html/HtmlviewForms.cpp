@@ -153,6 +153,10 @@ public:
             if (OnClick) OnClick();
         };
         control_->SetBounds(0, -400, 40, 20);
+        // Made hidden: placing the document's controls shows those in view. On a long page
+        // nearly all are out of view, and each would otherwise be shown here only to be hidden
+        // again at the first placing.
+        control_->SetVisible(false);
         control_->SetParent(panel);
         control_->HandleNeeded();
     }

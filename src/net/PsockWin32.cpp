@@ -5,6 +5,7 @@
 #include <winsock.h>
 
 #include <cstring>
+#include <utility>
 
 #include "net/Psock.h"
 #include "net/PsockWin32.h"
@@ -31,6 +32,7 @@ class WinsockDriver : public TSocketDriver {
 public:
     ~WinsockDriver() override {
         *alive_ = false;
+        if (spare_ != INVALID_SOCKET) closesocket(spare_);
         window_.Reset(); // clears the owner before the window goes
     }
 
@@ -73,12 +75,17 @@ public:
         timer_.reset();
         if (lookup_) WSACancelAsyncRequest(lookup_);
         lookup_ = nullptr;
+        if (spare_ != INVALID_SOCKET) closesocket(spare_);
+        spare_ = INVALID_SOCKET;
         if (counted_ && --g_instances == 0) WSACleanup();
         counted_ = false;
     }
 
     bool CreateSocket(bool lingerReset) override {
-        SOCKET s = socket(AF_INET, SOCK_STREAM, lingerReset ? IPPROTO_TCP : 0);
+        // The socket made while the last request's peer was working (see Send), if any.
+        SOCKET s = INVALID_SOCKET;
+        if (!lingerReset) std::swap(s, spare_);
+        if (s == INVALID_SOCKET) s = socket(AF_INET, SOCK_STREAM, lingerReset ? IPPROTO_TCP : 0);
         if (s == INVALID_SOCKET) return false;
         // The new socket can have the handle value of a closed one whose notifications may
         // still wait in the queue; they could not be told apart from its own later, so they are
@@ -162,6 +169,10 @@ public:
             receiveBufferSet_ = true;
             int room = kSocketReceiveBuffer;
             setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&room), sizeof room);
+            // For the same reason the socket of the next connection is made now: creating one
+            // is among the dearer calls, and a connect would otherwise wait for it. It gets its
+            // notifications only when CreateSocket takes it.
+            if (spare_ == INVALID_SOCKET) spare_ = socket(AF_INET, SOCK_STREAM, 0);
         }
         return n;
     }
@@ -294,6 +305,7 @@ private:
     TPowersock* owner_ = nullptr;
     THiddenWindow window_;
     SOCKET socket_ = INVALID_SOCKET;
+    SOCKET spare_ = INVALID_SOCKET; // made ahead for the next connection (see Send)
     HANDLE lookup_ = nullptr;
     std::string lookupName_;
     char hostBuffer_[MAXGETHOSTSTRUCT] = {};

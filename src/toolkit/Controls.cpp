@@ -475,11 +475,15 @@ void TWinControl::ApplyFont() {
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
     if (left == left_ && top == top_ && width == width_ && height == height_) return;
+    const bool moveOnly = width == width_ && height == height_;
     left_ = left;
     top_ = top;
     width_ = width;
     height_ = height;
-    ApplyBounds();
+    if (moveOnly && handle_) // a move leaves the size alone: no WM_SIZE, no new layout inside
+        SetWindowPos(handle_, nullptr, left_, top_, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    else
+        ApplyBounds();
     BoundsChanged();
     // With a window, its WM_SIZE aligns the children.
     if (!handle_) AlignControls();

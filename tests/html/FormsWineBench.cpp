@@ -12,23 +12,12 @@
 
 #include "html/Htmlsbs1.h"
 #include "html/Htmlview.h"
+#include "support/BenchStats.h"
 #include "support/MessageBoxWatcher.h"
 #include "toolkit/Application.h"
 #include "toolkit/Forms.h"
 
 namespace {
-
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 // The same page as the native benchmark's running-text page.
 std::string Page(bool controls) {
@@ -77,11 +66,11 @@ int main(int argc, char** argv) {
         size_t controls = 0;
         for (int r = 0; r < rounds; ++r)
             for (int k = 0; k < 2; ++k) {
-                const double t0 = Now();
+                const double t0 = BenchNow();
                 viewer->LoadBuffer(pages[k].data(), pages[k].size());
-                const double t1 = Now();
+                const double t1 = BenchNow();
                 SendMessageA(viewer->Handle(), WM_KEYDOWN, VK_DOWN, 0); // one line down
-                const double t2 = Now();
+                const double t2 = BenchNow();
                 load[k].push_back(t1 - t0);
                 scroll[k].push_back(t2 - t1);
                 if (k == 1) controls = viewer->Document().AllControls().size();

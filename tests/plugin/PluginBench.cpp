@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "WindowTestKit.h"
+#include "support/BenchStats.h"
 #include "net/NMHttp.h"
 #include "net/PsockWin32.h"
 #include "plugin/FormCode.h"
@@ -24,18 +25,6 @@
 #include "toolkit/StdCtrls.h"
 
 namespace {
-
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 double ProcessCpuSeconds() {
     FILETIME created, exited, kernel, user;
@@ -72,7 +61,7 @@ LRESULT CALLBACK BareProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 double BareWindowRun() {
-    double t0 = Now();
+    double t0 = BenchNow();
     HDC screen = GetDC(nullptr);
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -90,7 +79,7 @@ double BareWindowRun() {
     ShowWindow(w, SW_SHOW);
     UpdateWindow(w);
     GdiFlush();
-    double t = Now() - t0;
+    double t = BenchNow() - t0;
     DestroyWindow(w);
     DeleteObject(g_bitmap);
     return t;
@@ -120,10 +109,10 @@ int main(int argc, char** argv) {
     record->hDllInstance = dll;
     std::vector<double> plugin, bare;
     for (int i = 0; i < runs; ++i) {
-        double t0 = Now();
+        double t0 = BenchNow();
         record->init();
         GdiFlush();
-        plugin.push_back(Now() - t0);
+        plugin.push_back(BenchNow() - t0);
         record->quit();
         bare.push_back(BareWindowRun());
         PumpUntil([] { return false; }, 20);
@@ -147,20 +136,20 @@ int main(int argc, char** argv) {
                              "STOP_GREY_SMALL", "STOP",       "STOP_SMALL",    "CLOSE",         "MINIMIZE",       "QUESTION",
                              "LIGHTNING",       "INFINITY",   "SPONSOR_LARGE", "SPONSOR_SMALL", "MAKER_LARGE",    "MAKER_SMALL"};
         for (int i = 0; i < runs; ++i) {
-            double t0 = Now();
+            double t0 = BenchNow();
             for (const char* a : art) ArtworkBitmap(a);
-            decode.push_back(Now() - t0);
-            t0 = Now();
+            decode.push_back(BenchNow() - t0);
+            t0 = BenchNow();
             auto* f = new TForm1(Application, [&] { return player.wnd; });
-            create.push_back(Now() - t0);
-            t0 = Now();
+            create.push_back(BenchNow() - t0);
+            t0 = BenchNow();
             f->Show();
             GdiFlush();
-            show.push_back(Now() - t0);
+            show.push_back(BenchNow() - t0);
             delete f;
-            t0 = Now();
+            t0 = BenchNow();
             delete new TNMHTTP(nullptr, CreateWinsockDriver());
-            engine.push_back(Now() - t0);
+            engine.push_back(BenchNow() - t0);
         }
         std::printf("of which: artwork decoded %.2f ms, window created %.2f ms (artwork included), shown and painted %.2f ms; "
                     "an HTTP engine alone (WinSock started, socket made) %.2f ms\n",
@@ -174,14 +163,14 @@ int main(int argc, char** argv) {
         HWND parent = CreateWindowExA(0, "QuavoryBenchBare", "", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr,
                                       GetModuleHandleA(nullptr), nullptr);
         for (int i = 0; i < runs; ++i) {
-            double t0 = Now();
+            double t0 = BenchNow();
             HWND c = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 0, 186, 200,
                                      parent, nullptr, GetModuleHandleA(nullptr), nullptr);
-            list.push_back(Now() - t0);
-            t0 = Now();
+            list.push_back(BenchNow() - t0);
+            t0 = BenchNow();
             HWND b = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 0, 0, 32, 32, parent, nullptr,
                                      GetModuleHandleA(nullptr), nullptr);
-            button.push_back(Now() - t0);
+            button.push_back(BenchNow() - t0);
             DestroyWindow(c);
             DestroyWindow(b);
         }
@@ -199,17 +188,17 @@ int main(int argc, char** argv) {
     form->Show();
     PumpUntil([&] { return !form->TrackLabel->Caption().empty(); }, 5000);
     const int ticks = 2000;
-    double c0 = ProcessCpuSeconds(), t0 = Now();
+    double c0 = ProcessCpuSeconds(), t0 = BenchNow();
     for (int i = 0; i < ticks; ++i) form->CheckPlayTimer->Timer();
-    double perTickCpu = (ProcessCpuSeconds() - c0) / ticks, perTickWall = (Now() - t0) / ticks;
+    double perTickCpu = (ProcessCpuSeconds() - c0) / ticks, perTickWall = (BenchNow() - t0) / ticks;
     std::printf(
         "watcher tick with nothing changing: %.1f us wall, %.1f us CPU; at one tick per second that is %.5f%% of a core\n",
         perTickWall * 1e6, perTickCpu * 1e6, perTickCpu / 1.0 * 100);
     const double idleSeconds = 5;
     c0 = ProcessCpuSeconds();
-    t0 = Now();
+    t0 = BenchNow();
     PumpUntil([] { return false; }, static_cast<unsigned>(idleSeconds * 1000));
-    double share = (ProcessCpuSeconds() - c0) / (Now() - t0);
+    double share = (ProcessCpuSeconds() - c0) / (BenchNow() - t0);
     std::printf("idle window with the watcher ticking, %.0f s: process CPU %.3f%% of a core\n", idleSeconds, share * 100);
     delete form;
     ClearUserState();
