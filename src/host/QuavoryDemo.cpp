@@ -126,13 +126,13 @@ void CompleteTagDialog() {
     const char* fill[] = {"Untitled", "Unknown Artist", "Demo Album"};
     for (size_t i = 0; i < edits.size() && i < 3; ++i)
         if (TextOf(edits[i]).empty()) SendMessageA(edits[i], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(fill[i]));
-    if (std::vector<HWND> combos = Children(dlg, "ComboBox"); !combos.empty()) SendMessageA(combos[0], CB_SETCURSEL, 3, 0);
+    if (std::vector<HWND> combos = Children(dlg, "TComboBox"); !combos.empty()) SendMessageA(combos[0], CB_SETCURSEL, 3, 0);
     Screenshot("tag-dialog");
     if (HWND cont = FindChild(dlg, "Button", "Continue")) Click(cont);
 }
 
 bool RateTrack(int item) {
-    HWND combo = Children(g_form, "ComboBox").empty() ? nullptr : Children(g_form, "ComboBox")[0];
+    HWND combo = Children(g_form, "TComboBox").empty() ? nullptr : Children(g_form, "TComboBox")[0];
     HWND rate = FindChild(g_form, "Button", "Enter Rating for");
     if (!combo || !rate) return false;
     SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(item), 0);

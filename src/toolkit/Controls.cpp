@@ -413,8 +413,9 @@ void TWinControl::CreateWnd() {
     TCreateParams p;
     CreateParams(p);
     if ((p.Style & WS_CHILD) && !p.ParentWindow) return; // created when it gets a parent
-    bool own = p.ClassName.empty();
-    const char* cls = own ? ToolkitWindowClass() : p.ClassName.c_str();
+    const bool own = p.ClassName.empty() || p.ToolkitClass;
+    if (p.ToolkitClass) RegisterToolkitClass(p.ClassName.c_str(), ToolkitWndProc, CS_DBLCLKS);
+    const char* cls = p.ClassName.empty() ? ToolkitWindowClass() : p.ClassName.c_str();
     HWND wnd = CreateWindowExA(p.ExStyle, cls, caption_.c_str(), p.Style, left_, top_, width_, WindowHeight(height_),
                                p.ParentWindow, nullptr, ToolkitInstance(), own ? this : nullptr);
     if (!wnd) throw EOutOfResources("Error creating window");

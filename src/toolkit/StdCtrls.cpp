@@ -251,18 +251,20 @@ void TMemo::CreateParams(TCreateParams& p) {
 // ---------------------------------------------------------------- lists
 
 int TListControl::ItemIndex() const {
-    if (handle_) itemIndex_ = static_cast<int>(SendMessageA(handle_, MsgGetSel(), 0, 0));
-    return itemIndex_ < 0 ? -1 : itemIndex_;
+    if (handle_ && MsgGetSel()) itemIndex_ = static_cast<int>(SendMessageA(handle_, MsgGetSel(), 0, 0));
+    return itemIndex_ < 0 || itemIndex_ >= Count() ? -1 : itemIndex_;
 }
 
 void TListControl::SetItemIndex(int i) {
     itemIndex_ = i;
-    if (handle_) SendMessageA(handle_, MsgSetSel(), static_cast<WPARAM>(i), 0);
+    if (handle_ && MsgSetSel()) SendMessageA(handle_, MsgSetSel(), static_cast<WPARAM>(i), 0);
+    ItemsChanged();
 }
 
 void TListControl::AddItem(const std::string& s) {
     items_.push_back(s);
-    if (handle_) SendMessageA(handle_, MsgAdd(), 0, reinterpret_cast<LPARAM>(s.c_str()));
+    if (handle_ && MsgAdd()) SendMessageA(handle_, MsgAdd(), 0, reinterpret_cast<LPARAM>(s.c_str()));
+    ItemsChanged();
 }
 
 void TListControl::SetItems(const std::vector<std::string>& items) {
@@ -273,7 +275,8 @@ void TListControl::SetItems(const std::vector<std::string>& items) {
 void TListControl::ClearItems() {
     items_.clear();
     itemIndex_ = -1;
-    if (handle_) SendMessageA(handle_, MsgReset(), 0, 0);
+    if (handle_ && MsgReset()) SendMessageA(handle_, MsgReset(), 0, 0);
+    ItemsChanged();
 }
 
 std::string TListControl::Text() const {
@@ -282,70 +285,9 @@ std::string TListControl::Text() const {
 }
 
 void TListControl::WindowCreated() {
+    if (!MsgAdd()) return; // the items are drawn from the list kept here
     for (const auto& s : items_) SendMessageA(handle_, MsgAdd(), 0, reinterpret_cast<LPARAM>(s.c_str()));
     SendMessageA(handle_, MsgSetSel(), static_cast<WPARAM>(itemIndex_), 0);
-}
-
-TComboBox::TComboBox(TComponent* owner) : TListControl(owner) {
-    width_ = 145;
-    height_ = 21;
-    color_ = clWindow;
-    font_.Color = clWindowText;
-    TabStop = true;
-}
-
-void TComboBox::CreateParams(TCreateParams& p) {
-    TListControl::CreateParams(p);
-    p.ClassName = "COMBOBOX";
-    p.Style |= CBS_DROPDOWNLIST | WS_VSCROLL;
-}
-
-void TComboBox::WindowCreated() {
-    TListControl::WindowCreated();
-    RECT r;
-    GetWindowRect(handle_, &r);
-    if (r.bottom - r.top != WindowHeight(height_)) ApplyBounds(); // rows of another height than the font's
-}
-
-int TComboBox::WindowHeight(int height) const {
-    int item = 0;
-    if (handle_) {
-        item = static_cast<int>(SendMessageA(handle_, CB_GETITEMHEIGHT, 0, 0));
-    } else { // the window is made at its open height straight away: rows as high as the font's
-        HDC dc = GetDC(nullptr);
-        TGdiObject<HFONT> f(CreateFontHandle(font_));
-        HGDIOBJ old = SelectObject(dc, f.Get());
-        TEXTMETRICA tm{};
-        GetTextMetricsA(dc, &tm);
-        SelectObject(dc, old);
-        ReleaseDC(nullptr, dc);
-        item = tm.tmHeight;
-    }
-    return height + item * dropDownCount_ + 2;
-}
-
-void TComboBox::FontChanged() {
-    TListControl::FontChanged();
-    ApplyBounds(); // the rows' height follows the font
-}
-
-void TComboBox::SetDropDownCount(int rows) {
-    dropDownCount_ = rows < 1 ? 1 : rows;
-    ApplyBounds();
-}
-
-bool TComboBox::DroppedDown() const { return handle_ && SendMessageA(handle_, CB_GETDROPPEDSTATE, 0, 0) != 0; }
-
-void TComboBox::SetDroppedDown(bool v) {
-    if (HandleAllocated()) SendMessageA(handle_, CB_SHOWDROPDOWN, v ? TRUE : FALSE, 0);
-}
-
-bool TComboBox::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT&) {
-    if (msg == WM_COMMAND && HIWORD(wParam) == CBN_SELCHANGE) {
-        ItemIndex();
-        if (OnChange) OnChange(this);
-    }
-    return false;
 }
 
 TListBox::TListBox(TComponent* owner) : TListControl(owner) {

@@ -148,40 +148,86 @@ public:
     TNotifyEvent OnChange;
 
 protected:
+    // The platform's list messages, for list controls whose window is the platform's own; 0 for
+    // a control that draws its items from the list kept here.
     virtual UINT MsgAdd() const = 0;
     virtual UINT MsgReset() const = 0;
     virtual UINT MsgGetSel() const = 0;
     virtual UINT MsgSetSel() const = 0;
     void WindowCreated() override;
+    // The items or the pick changed (a control drawing its own items repaints).
+    virtual void ItemsChanged() {}
     std::vector<std::string> items_;
     mutable int itemIndex_ = -1;
 };
 
-// A drop-down list, selection only.
+// A drop-down list, selection only, drawn by the toolkit. The closed box is as high as its font
+// makes it; the open list is a window of its own, made the first time the list opens, so a window
+// full of drop-down lists costs no more to make than one of buttons. It answers the platform's
+// drop-down messages (CB_GETCURSEL, CB_SETCURSEL, CB_GETDROPPEDSTATE, ...) and tells its parent of
+// a pick with WM_COMMAND CBN_SELCHANGE, as the platform's own does.
 class TComboBox : public TListControl {
 public:
     explicit TComboBox(TComponent* owner);
-    // Rows visible when the list is open; kept through every move and resize.
+    ~TComboBox() override;
+    // Rows visible when the list is open.
     int DropDownCount() const { return dropDownCount_; }
     void SetDropDownCount(int rows);
-    bool DroppedDown() const;
+    bool DroppedDown() const { return dropped_; }
     void SetDroppedDown(bool v);
+    // The height of one row: the font's.
+    int ItemHeight() const;
+    // The open list's place on the screen, where it is or would be.
+    TRect DroppedRect() const;
+    // The open list's window while it exists (it is made the first time the list opens).
+    HWND ListHandle() const { return list_.Handle(); }
+
+    static constexpr const char* kWindowClassName = "TComboBox";
+
+    bool WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 protected:
     void CreateParams(TCreateParams& params) override;
-    void WindowCreated() override;
-    // The platform takes a drop-down list's window height as the height of the open list; the
-    // closed box keeps the height its font gives.
     int WindowHeight(int height) const override;
     void FontChanged() override;
+    void PaintWindow(TCanvas& canvas, const TRect& dirty) override;
     bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-    UINT MsgAdd() const override { return CB_ADDSTRING; }
-    UINT MsgReset() const override { return CB_RESETCONTENT; }
-    UINT MsgGetSel() const override { return CB_GETCURSEL; }
-    UINT MsgSetSel() const override { return CB_SETCURSEL; }
+    void ItemsChanged() override;
+    UINT MsgAdd() const override { return 0; }
+    UINT MsgReset() const override { return 0; }
+    UINT MsgGetSel() const override { return 0; }
+    UINT MsgSetSel() const override { return 0; }
 
 private:
+    static LRESULT CALLBACK ListProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    bool ListMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void PaintList(HDC dc);
+    bool CbMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool KeyDown(unsigned key, bool alt);
+    bool MouseMessage(UINT msg, LPARAM lParam);
+    void Open();
+    // Closes the open list; `take` makes its highlighted row the pick.
+    void CloseUp(bool take);
+    // A pick made by the person: stored, shown, and told to the parent.
+    void PickByUser(int index);
+    int RowAtScreenPoint(POINT p) const; // -1 outside the open list's rows
+    void SetHot(int row);
+    void ScrollListTo(int top);
+    int Rows() const;
+
     int dropDownCount_ = 8;
+    bool dropped_ = false;
+    bool buttonDown_ = false;  // the button held since the list opened or a row was pressed
+    bool scrolling_ = false;   // the open list's scroll bar has the mouse
+    int hot_ = -1;             // the highlighted row of the open list
+    int top_ = 0;              // the first row the open list shows
+    struct TListWindow { // the open list's window; destroyed with the control
+        HWND wnd = nullptr;
+        ~TListWindow() { Reset(); }
+        HWND Handle() const { return wnd; }
+        void Reset();
+    } list_;
+    mutable int itemHeight_ = 0; // the font's row height, measured once per font
 };
 
 class TListBox : public TListControl {

@@ -276,6 +276,106 @@ TEST(ComboBox, TheOpenListKeepsItsRowsThroughResizesAndAPickSticks) {
     EXPECT_EQ(combo->ItemIndex(), 1); // a resize keeps the pick
 }
 
+TEST(ComboBox, MouseLettersAndEscapeAsAPersonUsesThem) {
+    InitApp();
+    TForm form(nullptr);
+    form.BorderStyle = TFormBorderStyle::bsNone;
+    form.SetBounds(100, 100, 300, 300);
+    auto* combo = new TComboBox(&form);
+    combo->SetParent(&form);
+    combo->SetBounds(10, 10, 186, 21);
+    combo->SetDropDownCount(4);
+    combo->SetItems({"Acid", "Ambient", "Bebob", "Blues", "Cabaret", "Celtic", "Classical"});
+    int changes = 0;
+    combo->OnChange = [&](TObject*) { ++changes; };
+    form.Show();
+    SetForegroundWindow(form.Handle());
+    Settle();
+    HWND h = combo->Handle();
+    EXPECT_EQ(combo->ListHandle(), nullptr); // the open list is made when first needed
+    char cls[32] = {};
+    GetClassNameA(h, cls, sizeof cls);
+    EXPECT_STREQ(cls, TComboBox::kWindowClassName);
+
+    // A click on the box opens the list below it, four rows high; a click on the third row picks it.
+    RECT box;
+    GetWindowRect(h, &box);
+    MouseClickAt(box.left + 20, (box.top + box.bottom) / 2);
+    ASSERT_TRUE(PumpUntil([&] { return combo->DroppedDown(); }, 3000));
+    ASSERT_NE(combo->ListHandle(), nullptr);
+    RECT open;
+    GetWindowRect(combo->ListHandle(), &open);
+    EXPECT_EQ(open.top, box.bottom);
+    const int row = combo->ItemHeight();
+    EXPECT_EQ(open.bottom - open.top, 4 * row + 2);
+    EXPECT_TRUE(combo->Focused());
+    MouseClickAt(open.left + 20, open.top + 1 + 2 * row + row / 2);
+    ASSERT_TRUE(PumpUntil([&] { return !combo->DroppedDown(); }, 3000));
+    EXPECT_EQ(combo->ItemIndex(), 2);
+    EXPECT_EQ(combo->Text(), "Bebob");
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(SendMessageA(h, CB_GETCURSEL, 0, 0), 2); // the platform's questions answered too
+
+    // Open again and click outside: closed, nothing changed.
+    MouseClickAt(box.left + 20, (box.top + box.bottom) / 2);
+    ASSERT_TRUE(PumpUntil([&] { return combo->DroppedDown(); }, 3000));
+    MouseClickAt(box.left + 250, box.top + 200);
+    ASSERT_TRUE(PumpUntil([&] { return !combo->DroppedDown(); }, 3000));
+    EXPECT_EQ(combo->ItemIndex(), 2);
+    EXPECT_EQ(changes, 1);
+
+    // Letters pick the next item beginning with them, in either case; arrows move by one.
+    SendMessageA(h, WM_CHAR, 'c', 1);
+    EXPECT_EQ(combo->Text(), "Cabaret");
+    SendMessageA(h, WM_CHAR, 'C', 1);
+    EXPECT_EQ(combo->Text(), "Celtic");
+    PressKey(VK_UP);
+    PumpUntil([&] { return combo->ItemIndex() == 4; }, 3000);
+    EXPECT_EQ(combo->Text(), "Cabaret");
+    EXPECT_EQ(changes, 4);
+
+    // Opened with the keyboard, moved, then Escape: the pick stays as it was.
+    PressKey(VK_F4);
+    ASSERT_TRUE(PumpUntil([&] { return combo->DroppedDown(); }, 3000));
+    PressKey(VK_DOWN);
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(PumpUntil([&] { return !combo->DroppedDown(); }, 3000));
+    Settle(50);
+    EXPECT_EQ(combo->Text(), "Cabaret");
+    EXPECT_EQ(changes, 4);
+
+    // The wheel over the closed box steps through the items; past the end it holds.
+    for (int i = 0; i < 4; ++i) SendMessageA(h, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+    EXPECT_EQ(combo->Text(), "Classical");
+    EXPECT_EQ(SendMessageA(h, CB_SETCURSEL, 99, 0), CB_ERR); // out of range clears the pick
+    EXPECT_EQ(combo->ItemIndex(), -1);
+    EXPECT_EQ(combo->Text(), "");
+}
+
+// The window's background must not show through a closed drop-down list: the box paints its
+// field, its frame and its button.
+TEST(ComboBox, TheClosedBoxPaintsItsFieldAndShowsThePick) {
+    InitApp();
+    TForm form(nullptr);
+    form.BorderStyle = TFormBorderStyle::bsNone;
+    form.SetColor(clFuchsia);
+    form.SetBounds(100, 100, 300, 100);
+    auto* combo = new TComboBox(&form);
+    combo->SetParent(&form);
+    combo->SetBounds(10, 10, 186, 21);
+    combo->SetItems({"10  In my top ten of all songs"});
+    form.Show();
+    Settle();
+    TBitmap closed = ClientPixels(combo->Handle());
+    EXPECT_EQ(CountColor(closed, clFuchsia), 0);
+    const int window = CountColor(closed, ColorToRGB(clWindow));
+    EXPECT_GT(window, 186 * 21 / 2);
+    combo->SetItemIndex(0);
+    Settle();
+    TBitmap picked = ClientPixels(combo->Handle());
+    EXPECT_GT(CountColor(picked, ColorToRGB(clWindowText)), 20); // the item's text
+}
+
 // ------------------------------------------------------------------ alignment
 
 TEST(Align, AlignedControlsFollowTheirParentWhenThePlatformResizesIt) {
