@@ -184,7 +184,7 @@ public:
 };
 
 struct TCreateParams {
-    std::string ClassName; // a system class ("BUTTON") or empty for the toolkit's own class
+    std::string ClassName;     // a system class ("BUTTON") or empty for the toolkit's own class
     bool ToolkitClass = false; // ClassName names a class of the toolkit's own procedure
     DWORD Style = WS_CHILD | WS_CLIPSIBLINGS;
     DWORD ExStyle = 0;

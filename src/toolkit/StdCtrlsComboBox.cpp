@@ -158,8 +158,7 @@ void TComboBox::Open() {
     SendMessageA(GetParent(handle_), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(handle_), CBN_DROPDOWN),
                  reinterpret_cast<LPARAM>(handle_));
     const TRect place = DroppedRect();
-    SetWindowPos(list_.Handle(), HWND_TOP, place.Left, place.Top, place.Width(), place.Height(),
-                 SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    SetWindowPos(list_.Handle(), HWND_TOP, place.Left, place.Top, place.Width(), place.Height(), SWP_NOACTIVATE | SWP_SHOWWINDOW);
     dropped_ = true;
     SetCapture(handle_);
     Invalidate();
@@ -509,9 +508,7 @@ bool TComboBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
         result = 0;
         return true;
     }
-    case WM_GETDLGCODE:
-        result = DLGC_WANTARROWS | DLGC_WANTCHARS | (dropped_ ? DLGC_WANTALLKEYS : 0);
-        return true;
+    case WM_GETDLGCODE: result = DLGC_WANTARROWS | DLGC_WANTCHARS | (dropped_ ? DLGC_WANTALLKEYS : 0); return true;
     case WM_GETTEXTLENGTH: result = static_cast<LRESULT>(Text().size()); return true;
     case WM_GETTEXT: {
         const std::string text = Text();
@@ -522,9 +519,7 @@ bool TComboBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
         result = static_cast<LRESULT>(n);
         return true;
     }
-    case WM_SETFOCUS:
-        Invalidate();
-        return TListControl::WndProc(msg, wParam, lParam, result);
+    case WM_SETFOCUS: Invalidate(); return TListControl::WndProc(msg, wParam, lParam, result);
     case WM_KILLFOCUS:
         CloseUp(false);
         Invalidate();

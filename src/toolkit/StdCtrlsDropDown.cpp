@@ -39,8 +39,10 @@ int ClampTop(int top, int count, int rows) { return std::clamp(top, 0, std::max(
 
 int TopToShow(int top, int row, int count, int rows) {
     if (row >= 0) {
-        if (row < top) top = row;
-        else if (row >= top + rows) top = row - rows + 1;
+        if (row < top)
+            top = row;
+        else if (row >= top + rows)
+            top = row - rows + 1;
     }
     return ClampTop(top, count, rows);
 }

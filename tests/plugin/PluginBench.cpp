@@ -116,8 +116,8 @@ double BareWindowWithChildrenRun() {
     HINSTANCE inst = GetModuleHandleA(nullptr);
     HWND w = CreateWindowExA(0, "QuavoryBenchBareChildren", "bare", WS_POPUP | WS_CLIPCHILDREN, 100, 100, kW, kH, nullptr,
                              nullptr, inst, nullptr);
-    HWND list = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | WS_VSCROLL, 130, 80, 186, 200,
-                                w, nullptr, inst, nullptr);
+    HWND list = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | WS_VSCROLL, 130, 80, 186, 200, w,
+                                nullptr, inst, nullptr);
     for (int i = 0; i < 10; ++i) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("a rating of this track"));
     for (int i = 0; i < 11; ++i)
         CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 10 + 40 * i, 440, 32, 24, w, nullptr, inst,

@@ -11,19 +11,19 @@ TEST(DropDownList, KeysMoveInsideTheList) {
         TListKey key;
         int expected;
     } cases[] = {
-        {-1, 10, 10, TListKey::Down, 0},    // nothing chosen: the first row
-        {-1, 10, 10, TListKey::Up, 0},      // likewise upwards
-        {0, 10, 10, TListKey::Up, 0},       // the top holds
-        {9, 10, 10, TListKey::Down, 9},     // the bottom holds
-        {4, 10, 10, TListKey::Home, 0},     //
-        {4, 10, 10, TListKey::End, 9},      //
+        {-1, 10, 10, TListKey::Down, 0},      // nothing chosen: the first row
+        {-1, 10, 10, TListKey::Up, 0},        // likewise upwards
+        {0, 10, 10, TListKey::Up, 0},         // the top holds
+        {9, 10, 10, TListKey::Down, 9},       // the bottom holds
+        {4, 10, 10, TListKey::Home, 0},       //
+        {4, 10, 10, TListKey::End, 9},        //
         {0, 115, 15, TListKey::PageDown, 14}, // a page is one row fewer than the open list shows
-        {20, 115, 15, TListKey::PageUp, 6}, //
+        {20, 115, 15, TListKey::PageUp, 6},   //
         {110, 115, 15, TListKey::PageDown, 114},
         {3, 115, 15, TListKey::PageUp, 0},
         {-1, 115, 15, TListKey::PageDown, 14},
-        {5, 10, 1, TListKey::PageDown, 6},  // a one-row list still moves a row per page
-        {-1, 0, 8, TListKey::Down, -1},     // an empty list has nothing to choose
+        {5, 10, 1, TListKey::PageDown, 6}, // a one-row list still moves a row per page
+        {-1, 0, 8, TListKey::Down, -1},    // an empty list has nothing to choose
     };
     for (const Case& c : cases)
         EXPECT_EQ(Navigate(c.current, c.count, c.rows, c.key), c.expected)
@@ -57,7 +57,7 @@ TEST(DropDownList, TheOpenListKeepsRowsInViewAndFull) {
     EXPECT_EQ(TopToShow(0, 114, 115, 15), 100); // the last row at the bottom
     EXPECT_EQ(ClampTop(200, 115, 15), 100);     // never rows of nothing below the last
     EXPECT_EQ(ClampTop(-3, 115, 15), 0);
-    EXPECT_EQ(ClampTop(5, 10, 10), 0);          // every row in view: no scrolling
+    EXPECT_EQ(ClampTop(5, 10, 10), 0); // every row in view: no scrolling
 }
 
 TEST(DropDownList, TheListOpensBelowUnlessOnlyAboveHasRoom) {
