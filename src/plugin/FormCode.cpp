@@ -112,15 +112,16 @@ void TForm1::CreateControls() {
             i.SetPicture(ArtworkBitmap(art));
         };
     };
-    auto glyphButton = [](TBitBtn*& field, const char* art, bool opaque) {
-        return [&field, art, opaque](TBitBtn& b) {
+    // The picture buttons on the artwork are windowless: they paint on the window's own surface.
+    auto glyphButton = [](auto*& field, const char* art, bool opaque) {
+        return [&field, art, opaque](auto& b) {
             field = &b;
             b.Cursor = crHandPoint;
             b.SetGlyph(opaque ? OpaqueGlyph(art) : ArtworkBitmap(art));
         };
     };
     auto click = [this](void (TForm1::*handler)(TObject*)) {
-        return [this, handler](TBitBtn& b) { b.OnClick = [this, handler](TObject* s) { (this->*handler)(s); }; };
+        return [this, handler](TControl& b) { b.OnClick = [this, handler](TObject* s) { (this->*handler)(s); }; };
     };
 
     Describe(*this, {
@@ -218,15 +219,15 @@ void TForm1::CreateControls() {
                               b.SetWordWrap(true);
                           },
                           [this](TFocusButton& b) { b.OnClick = [this](TObject* s) { FocusButton1Click(s); }; }),
-        Row<TBitBtn>("StopButton", 512, 72, 32, 33, {},
-                     [&](TBitBtn& b) {
+        Row<TSpeedButton>("StopButton", 512, 72, 32, 33, {},
+                     [&](TSpeedButton& b) {
                          glyphButton(StopButton, "STOP", false)(b);
                          b.Cursor = crDefault;
                          b.Layout = TButtonLayout::blGlyphBottom;
                          b.SetVisible(false);
                      },
                      click(&TForm1::StopButtonClick)),
-        Row<TBitBtn>("CloseBtn", 554, 5, 6, 6, {}, glyphButton(CloseBtn, "CLOSE", true), click(&TForm1::CloseBtnClick)),
+        Row<TSpeedButton>("CloseBtn", 554, 5, 6, 6, {}, glyphButton(CloseBtn, "CLOSE", true), click(&TForm1::CloseBtnClick)),
         Row<TMemo>("Memo", 192, 160, 81, 17, {},
                    [&](TMemo& m) {
                        Memo = &m;
@@ -247,19 +248,19 @@ void TForm1::CreateControls() {
                          b.Cursor = crDefault;
                      },
                      click(&TForm1::BitBtn5Click)),
-        Row<TBitBtn>("MinimizeBtn", 533, 4, 6, 6, {}, glyphButton(MinimizeBtn, "MINIMIZE", true), click(&TForm1::MinimizeBtnClick)),
-        Row<TBitBtn>("BitBtn6", 37, 30, 22, 21, {}, glyphButton(BitBtn6, "QUESTION", false), click(&TForm1::BitBtn6Click)),
-        Row<TBitBtn>("PellucorBtnSmall", 24, 75, 98, 30, {}, glyphButton(PellucorBtnSmall, "SPONSOR_SMALL", true),
+        Row<TSpeedButton>("MinimizeBtn", 533, 4, 6, 6, {}, glyphButton(MinimizeBtn, "MINIMIZE", true), click(&TForm1::MinimizeBtnClick)),
+        Row<TSpeedButton>("BitBtn6", 37, 30, 22, 21, {}, glyphButton(BitBtn6, "QUESTION", false), click(&TForm1::BitBtn6Click)),
+        Row<TSpeedButton>("PellucorBtnSmall", 24, 75, 98, 30, {}, glyphButton(PellucorBtnSmall, "SPONSOR_SMALL", true),
                      click(&TForm1::PellucorBtnLargeClick)),
-        Row<TBitBtn>("VelmorraBtnSmall", 480, 29, 67, 22, {}, glyphButton(VelmorraBtnSmall, "MAKER_SMALL", true),
+        Row<TSpeedButton>("VelmorraBtnSmall", 480, 29, 67, 22, {}, glyphButton(VelmorraBtnSmall, "MAKER_SMALL", true),
                      click(&TForm1::VelmorraBtnLargeClick)),
-        Row<TBitBtn>("PellucorBtnLarge", 24, 75, 98, 30, {}, glyphButton(PellucorBtnLarge, "SPONSOR_LARGE", true),
+        Row<TSpeedButton>("PellucorBtnLarge", 24, 75, 98, 30, {}, glyphButton(PellucorBtnLarge, "SPONSOR_LARGE", true),
                      click(&TForm1::PellucorBtnLargeClick)),
-        Row<TBitBtn>("VelmorraBtnLarge", 480, 29, 67, 22, {}, glyphButton(VelmorraBtnLarge, "MAKER_LARGE", true),
+        Row<TSpeedButton>("VelmorraBtnLarge", 480, 29, 67, 22, {}, glyphButton(VelmorraBtnLarge, "MAKER_LARGE", true),
                      click(&TForm1::VelmorraBtnLargeClick)),
-        Row<TBitBtn>("InfinButton", 12, 3, 14, 12, {}, glyphButton(InfinButton, "INFINITY", true), click(&TForm1::InfinButtonClick)),
-        Row<TBitBtn>("StopButtonSmall", 512, 72, 32, 33, {},
-                     [&](TBitBtn& b) {
+        Row<TSpeedButton>("InfinButton", 12, 3, 14, 12, {}, glyphButton(InfinButton, "INFINITY", true), click(&TForm1::InfinButtonClick)),
+        Row<TSpeedButton>("StopButtonSmall", 512, 72, 32, 33, {},
+                     [&](TSpeedButton& b) {
                          glyphButton(StopButtonSmall, "STOP_SMALL", false)(b);
                          b.Cursor = crDefault;
                          b.Layout = TButtonLayout::blGlyphTop;

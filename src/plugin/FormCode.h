@@ -21,6 +21,7 @@ class TGProgress;
 class THTMLViewer;
 class TFocusButton;
 class TBitBtn;
+class TSpeedButton;
 class TMemo;
 class TComboBox;
 class TMP3Tag;
@@ -66,19 +67,19 @@ public:
     TImage* StopGreyImageSmall = nullptr;
     THTMLViewer* Viewer2 = nullptr;
     TFocusButton* FocusButton1 = nullptr;
-    TBitBtn* StopButton = nullptr;
-    TBitBtn* CloseBtn = nullptr;
+    TSpeedButton* StopButton = nullptr;
+    TSpeedButton* CloseBtn = nullptr;
     TMemo* Memo = nullptr;
     TComboBox* RatingsComboBox = nullptr;
     TBitBtn* BitBtn5 = nullptr;
-    TBitBtn* MinimizeBtn = nullptr;
-    TBitBtn* BitBtn6 = nullptr;
-    TBitBtn* PellucorBtnSmall = nullptr;
-    TBitBtn* VelmorraBtnSmall = nullptr;
-    TBitBtn* PellucorBtnLarge = nullptr;
-    TBitBtn* VelmorraBtnLarge = nullptr;
-    TBitBtn* InfinButton = nullptr;
-    TBitBtn* StopButtonSmall = nullptr;
+    TSpeedButton* MinimizeBtn = nullptr;
+    TSpeedButton* BitBtn6 = nullptr;
+    TSpeedButton* PellucorBtnSmall = nullptr;
+    TSpeedButton* VelmorraBtnSmall = nullptr;
+    TSpeedButton* PellucorBtnLarge = nullptr;
+    TSpeedButton* VelmorraBtnLarge = nullptr;
+    TSpeedButton* InfinButton = nullptr;
+    TSpeedButton* StopButtonSmall = nullptr;
 
     // Non-visual components.
     TMP3Tag* MP3Tag1 = nullptr;

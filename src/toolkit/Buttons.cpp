@@ -41,44 +41,55 @@ void TBitBtn::CreateParams(TCreateParams& p) {
     p.Style |= BS_OWNERDRAW;
 }
 
-TBitmap TBitBtn::GlyphPart(int index) const {
-    int n = NumGlyphs < 1 ? 1 : NumGlyphs;
-    if (glyph_.Empty() || n == 1 || index >= n) return glyph_;
-    int w = glyph_.Width() / n;
-    TBitmap part(w, glyph_.Height());
-    for (int y = 0; y < glyph_.Height(); ++y)
-        for (int x = 0; x < w; ++x) part.SetPixel(x, y, glyph_.Pixel(index * w + x, y));
-    part.Transparent = glyph_.Transparent;
-    part.TransparentColor = glyph_.TransparentColor;
+namespace {
+
+TBitmap GlyphPart(const TBitmap& glyph, int numGlyphs, int index) {
+    int n = numGlyphs < 1 ? 1 : numGlyphs;
+    if (glyph.Empty() || n == 1 || index >= n) return glyph;
+    int w = glyph.Width() / n;
+    TBitmap part(w, glyph.Height());
+    for (int y = 0; y < glyph.Height(); ++y)
+        for (int x = 0; x < w; ++x) part.SetPixel(x, y, glyph.Pixel(index * w + x, y));
+    part.Transparent = glyph.Transparent;
+    part.TransparentColor = glyph.TransparentColor;
     return part;
 }
 
-void TBitBtn::DrawButton(TCanvas& canvas, bool pressed, bool focused) {
-    TRect r = Rect(0, 0, width_, height_);
-    bool isDefault = focused || default_;
-    if (isDefault) {
+} // namespace
+
+void DrawButtonFace(TCanvas& canvas, const TButtonFace& face, bool pressed, bool focused) {
+    const int width = face.Width, height = face.Height;
+    static const std::string kNoCaption;
+    const std::string& caption = face.Caption ? *face.Caption : kNoCaption;
+    TRect r = Rect(0, 0, width, height);
+    if (focused || face.Default) {
         canvas.Brush.Color = clBlack;
         canvas.FrameRect(r);
-        r = Rect(1, 1, width_ - 1, height_ - 1);
+        r = Rect(1, 1, width - 1, height - 1);
     }
     canvas.DrawFrameControl(r, dfc::ButtonPush | (pressed ? dfc::Pushed : 0));
     int off = pressed ? 1 : 0;
-    TBitmap g = GlyphPart(!enabled_ && NumGlyphs > 1 ? 1 : (pressed && NumGlyphs > 2 ? 2 : 0));
-    canvas.Font = font_;
+    static const TBitmap kNoGlyph;
+    const TBitmap& glyph = face.Glyph ? *face.Glyph : kNoGlyph;
+    const int part = !face.Enabled && face.NumGlyphs > 1 ? 1 : (pressed && face.NumGlyphs > 2 ? 2 : 0);
+    // One image needs no copy.
+    TBitmap partCopy = face.NumGlyphs > 1 ? GlyphPart(glyph, face.NumGlyphs, part) : TBitmap();
+    const TBitmap& g = face.NumGlyphs > 1 ? partCopy : glyph;
+    canvas.Font = face.Font;
     canvas.Brush.Style = TBrushStyle::bsClear;
     TRect textBox = Rect(0, 0, 0, 0);
-    if (!caption_.empty()) canvas.DrawText(caption_, textBox, dt::CalcRect | dt::SingleLine);
+    if (!caption.empty()) canvas.DrawText(caption, textBox, dt::CalcRect | dt::SingleLine);
     int gw = g.Empty() ? 0 : g.Width(), gh = g.Empty() ? 0 : g.Height();
     int tw = textBox.Width(), th = textBox.Height();
-    int gap = (gw > 0 && tw > 0) ? Spacing : 0;
+    int gap = (gw > 0 && tw > 0) ? face.Spacing : 0;
     int gx, gy, tx, ty;
-    bool horizontal = Layout == TButtonLayout::blGlyphLeft || Layout == TButtonLayout::blGlyphRight;
+    bool horizontal = face.Layout == TButtonLayout::blGlyphLeft || face.Layout == TButtonLayout::blGlyphRight;
     if (horizontal) {
         int total = gw + gap + tw;
-        int start = Margin >= 0 ? Margin : (width_ - total) / 2;
-        gy = (height_ - gh) / 2;
-        ty = (height_ - th) / 2;
-        if (Layout == TButtonLayout::blGlyphLeft) {
+        int start = face.Margin >= 0 ? face.Margin : (width - total) / 2;
+        gy = (height - gh) / 2;
+        ty = (height - th) / 2;
+        if (face.Layout == TButtonLayout::blGlyphLeft) {
             gx = start;
             tx = start + gw + gap;
         } else {
@@ -87,10 +98,10 @@ void TBitBtn::DrawButton(TCanvas& canvas, bool pressed, bool focused) {
         }
     } else {
         int total = gh + gap + th;
-        int start = Margin >= 0 ? Margin : (height_ - total) / 2;
-        gx = (width_ - gw) / 2;
-        tx = (width_ - tw) / 2;
-        if (Layout == TButtonLayout::blGlyphTop) {
+        int start = face.Margin >= 0 ? face.Margin : (height - total) / 2;
+        gx = (width - gw) / 2;
+        tx = (width - tw) / 2;
+        if (face.Layout == TButtonLayout::blGlyphTop) {
             gy = start;
             ty = start + gh + gap;
         } else {
@@ -99,18 +110,34 @@ void TBitBtn::DrawButton(TCanvas& canvas, bool pressed, bool focused) {
         }
     }
     if (!g.Empty()) canvas.Draw(gx + off, gy + off, g);
-    if (!caption_.empty()) {
+    if (!caption.empty()) {
         TRect t = Bounds(tx + off, ty + off, tw, th);
-        if (!enabled_) {
+        if (!face.Enabled) {
             canvas.Font.Color = clBtnHighlight;
             TRect s = t;
             s.Offset(1, 1);
-            canvas.DrawText(caption_, s, dt::SingleLine);
+            canvas.DrawText(caption, s, dt::SingleLine);
             canvas.Font.Color = clBtnShadow;
         }
-        canvas.DrawText(caption_, t, dt::SingleLine);
+        canvas.DrawText(caption, t, dt::SingleLine);
     }
-    if (focused) canvas.DrawFocusRect(Rect(4, 4, width_ - 4, height_ - 4));
+    if (focused) canvas.DrawFocusRect(Rect(4, 4, width - 4, height - 4));
+}
+
+void TBitBtn::DrawButton(TCanvas& canvas, bool pressed, bool focused) {
+    TButtonFace face;
+    face.Width = width_;
+    face.Height = height_;
+    face.Glyph = &glyph_;
+    face.NumGlyphs = NumGlyphs;
+    face.Layout = Layout;
+    face.Spacing = Spacing;
+    face.Margin = Margin;
+    face.Caption = &caption_;
+    face.Font = font_;
+    face.Enabled = enabled_;
+    face.Default = default_;
+    DrawButtonFace(canvas, face, pressed, focused);
 }
 
 bool TBitBtn::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -136,4 +163,57 @@ bool TBitBtn::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
         return true;
     }
     return TButtonControl::WndProc(msg, wParam, lParam, result);
+}
+
+// ---------------------------------------------------------------- TSpeedButton
+
+TSpeedButton::TSpeedButton(TComponent* owner) : TGraphicControl(owner) {
+    width_ = 23;
+    height_ = 22;
+}
+
+void TSpeedButton::SetGlyph(const TBitmap& b) {
+    glyph_ = b;
+    if (!glyph_.Transparent) glyph_.Transparent = true; // the bottom-left colour shows the face
+    Invalidate();
+}
+
+void TSpeedButton::Paint(TCanvas& canvas) {
+    TButtonFace face;
+    face.Width = width_;
+    face.Height = height_;
+    face.Glyph = &glyph_;
+    face.NumGlyphs = NumGlyphs;
+    face.Layout = Layout;
+    face.Spacing = Spacing;
+    face.Margin = Margin;
+    face.Caption = &caption_;
+    face.Font = font_;
+    face.Enabled = enabled_;
+    DrawButtonFace(canvas, face, Down(), false);
+}
+
+void TSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    if (button == TMouseButton::mbLeft) {
+        down_ = inside_ = true;
+        Invalidate();
+    }
+    TGraphicControl::MouseDown(button, shift, x, y);
+}
+
+void TSpeedButton::MouseMove(TShiftState shift, int x, int y) {
+    const bool inside = x >= 0 && y >= 0 && x < width_ && y < height_;
+    if (down_ && inside != inside_) {
+        inside_ = inside;
+        Invalidate();
+    }
+    TGraphicControl::MouseMove(shift, x, y);
+}
+
+void TSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    if (button == TMouseButton::mbLeft && down_) {
+        down_ = false;
+        Invalidate();
+    }
+    TGraphicControl::MouseUp(button, shift, x, y); // the parent clicks it when released over it
 }

@@ -1,10 +1,30 @@
-// A push button with a picture (glyph) and a caption, drawn by the toolkit. Win32 only.
+// Push buttons with a picture (glyph) and a caption, drawn by the toolkit. Win32 only.
+// `TBitBtn` is a window of its own (keyboard focus, tab order, default and cancel roles);
+// `TSpeedButton` draws the same face on its parent's surface and takes only the mouse, for
+// picture buttons on a window's artwork, where a window each would cost more to make and paint
+// than all the rest of the artwork.
 #pragma once
 
 #include "toolkit/StdCtrls.h"
 
 enum class TBitBtnKind { bkCustom, bkOK, bkCancel };
 enum class TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
+
+// What a picture button's face shows.
+struct TButtonFace {
+    int Width = 0, Height = 0;
+    const TBitmap* Glyph = nullptr; // NumGlyphs images side by side: up, disabled, down
+    int NumGlyphs = 1;
+    TButtonLayout Layout = TButtonLayout::blGlyphLeft;
+    int Spacing = 4;
+    int Margin = -1;
+    const std::string* Caption = nullptr;
+    TFont Font;
+    bool Enabled = true;
+    bool Default = false;
+};
+// Paints the whole face (frame, glyph, caption, focus) onto `canvas`.
+void DrawButtonFace(TCanvas& canvas, const TButtonFace& face, bool pressed, bool focused);
 
 class TBitBtn : public TButtonControl {
 public:
@@ -31,7 +51,32 @@ protected:
     bool WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    TBitmap GlyphPart(int index) const;
     TBitmap glyph_;
     TBitBtnKind kind_ = TBitBtnKind::bkCustom;
+};
+
+class TSpeedButton : public TGraphicControl {
+public:
+    explicit TSpeedButton(TComponent* owner);
+
+    const TBitmap& Glyph() const { return glyph_; }
+    void SetGlyph(const TBitmap& b);
+    int NumGlyphs = 1;
+    TButtonLayout Layout = TButtonLayout::blGlyphLeft;
+    int Spacing = 4;
+    int Margin = -1;
+
+    void Paint(TCanvas& canvas) override;
+    bool TakesClicks() const override { return true; }
+    // Down while the left button, pressed on it, is held over it.
+    bool Down() const { return down_ && inside_; }
+
+protected:
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+
+private:
+    TBitmap glyph_;
+    bool down_ = false, inside_ = false;
 };

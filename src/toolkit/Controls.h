@@ -154,6 +154,9 @@ public:
     virtual bool IsWindowed() const { return false; }
     // Windowless controls that take no mouse input let clicks fall through to what lies below.
     virtual bool HitTest(int, int) const { return true; }
+    // A windowless control that must get its clicks even where its window answers client points
+    // as a caption to be dragged by (a button on a window moved from anywhere).
+    virtual bool TakesClicks() const { return false; }
 
 protected:
     virtual void BoundsChanged() {}

@@ -66,7 +66,12 @@ LRESULT TMagneticForm::Handle(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) 
         ScreenToClient(wnd, &pt);
         RECT client;
         GetClientRect(wnd, &client);
-        return HitTest(static_cast<int>(result), TPoint{pt.x, pt.y}, TSize{client.right, client.bottom});
+        const int hit = HitTest(static_cast<int>(result), TPoint{pt.x, pt.y}, TSize{client.right, client.bottom});
+        // A window moved from anywhere still lets its windowless buttons take their clicks.
+        if (hit == HTCAPTION && result == HTCLIENT)
+            if (TWinControl* form = TWinControl::FromHandle(wnd))
+                if (TControl* c = form->ControlAtPos(pt.x, pt.y); c && c->TakesClicks() && c->Enabled()) return HTCLIENT;
+        return hit;
     }
     case WM_SIZING: {
         auto* r = reinterpret_cast<RECT*>(lParam);

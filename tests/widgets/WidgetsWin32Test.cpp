@@ -132,6 +132,48 @@ TEST(MagneticFormWin32, SizingAndHitTesting) {
     delete mf;
 }
 
+// A window moved from anywhere still lets its windowless picture buttons take their clicks: a
+// press on one clicks it (no drag), a press on a label beside it starts a drag.
+TEST(MagneticFormWin32, WindowlessButtonsKeepTheirClicksOnAWindowMovedFromAnywhere) {
+    BorderlessForm f;
+    HWND wnd = f.form.Handle();
+    auto* mf = new TMagneticForm(&f.form);
+    mf->AlwaysMoveable = true;
+    auto* label = new TLabel(&f.form);
+    label->SetParent(&f.form);
+    label->SetBounds(10, 10, 100, 20);
+    label->SetCaption("drag me");
+    auto* button = new TSpeedButton(&f.form);
+    button->SetParent(&f.form);
+    button->SetBounds(200, 10, 30, 30);
+    int clicks = 0;
+    button->OnClick = [&](TObject*) { ++clicks; };
+    auto hit = [&](int x, int y) {
+        POINT p{x, y};
+        ClientToScreen(wnd, &p);
+        return SendMessageA(wnd, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y));
+    };
+    EXPECT_EQ(hit(215, 25), HTCLIENT);
+    EXPECT_EQ(hit(50, 20), HTCAPTION);
+    EXPECT_EQ(hit(300, 200), HTCAPTION);
+    button->SetEnabled(false); // a disabled button is part of the artwork again
+    EXPECT_EQ(hit(215, 25), HTCAPTION);
+    button->SetEnabled(true);
+
+    // Pressed: drawn down while the button is held over it; released over it: one click.
+    SendMessageA(wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(215, 25));
+    EXPECT_TRUE(button->Down());
+    SendMessageA(wnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(400, 300));
+    EXPECT_FALSE(button->Down()); // dragged off: up again, and no click on release there
+    SendMessageA(wnd, WM_LBUTTONUP, 0, MAKELPARAM(400, 300));
+    EXPECT_EQ(clicks, 0);
+    SendMessageA(wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(215, 25));
+    SendMessageA(wnd, WM_LBUTTONUP, 0, MAKELPARAM(216, 26));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_FALSE(button->Down());
+    delete mf;
+}
+
 TEST(MagneticFormWin32, ASecondComponentOnTheSameFormIsRefused) {
     BorderlessForm f;
     auto* first = new TMagneticForm(&f.form);
