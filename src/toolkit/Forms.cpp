@@ -118,7 +118,15 @@ TRect TForm::ClientRect() const {
 
 void TForm::CenterOnScreen() {
     int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
-    SetBounds((sw - width_) / 2, (sh - height_) / 2, width_, height_);
+    const int left = (sw - width_) / 2, top = (sh - height_) / 2;
+    if (HandleAllocated() && left == left_ && top == top_) return; // already there: no window move
+    SetBounds(left, top, width_, height_);
+}
+
+void TForm::CreateWnd() {
+    // Made at its centred place, so showing it need not move it (unless its size changed since).
+    if (!HandleAllocated() && Position == TPosition::poScreenCenter && !positioned_) CenterOnScreen();
+    TWinControl::CreateWnd();
 }
 
 void TForm::SetVisible(bool v) {

@@ -100,6 +100,7 @@ public:
 
 protected:
     void CreateParams(TCreateParams& params) override;
+    void CreateWnd() override;
     void Resized() override;
     void Notification(TComponent* component, TOperation operation) override;
 
