@@ -23,6 +23,7 @@
 
 #include "net/NMHttp.h"
 #include "net/PsockWin32.h"
+#include "support/BenchStats.h"
 #include "support/PeerPorts.h"
 #include "toolkit/MessagePump.h"
 
@@ -104,13 +105,6 @@ size_t WinInetGet(HINTERNET session, const std::string& url) {
     InternetCloseHandle(h);
     return total;
 }
-
-double Quantile(std::vector<double> v, double q) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[static_cast<size_t>(q * static_cast<double>(v.size() - 1) + 0.5)];
-}
-
-double Median(const std::vector<double>& v) { return Quantile(v, 0.5); }
 
 double Ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
 
