@@ -10,9 +10,29 @@ TBitBtn::TBitBtn(TComponent* owner) : TButtonControl(owner) {
     TabStop = true;
 }
 
-void TBitBtn::SetGlyph(const TBitmap& b) {
+void TButtonPicture::StoreGlyph(const TBitmap& b) {
     glyph_ = b;
     if (!glyph_.Transparent) glyph_.Transparent = true; // the bottom-left colour shows the face
+}
+
+TButtonFace TButtonPicture::FaceOf(const TControl& c, const std::string& caption, bool isDefault) const {
+    TButtonFace face;
+    face.Width = c.Width();
+    face.Height = c.Height();
+    face.Glyph = &glyph_;
+    face.NumGlyphs = NumGlyphs;
+    face.Layout = Layout;
+    face.Spacing = Spacing;
+    face.Margin = Margin;
+    face.Caption = &caption;
+    face.Font = c.Font();
+    face.Enabled = c.Enabled();
+    face.Default = isDefault;
+    return face;
+}
+
+void TBitBtn::SetGlyph(const TBitmap& b) {
+    StoreGlyph(b);
     Invalidate();
 }
 
@@ -125,19 +145,7 @@ void DrawButtonFace(TCanvas& canvas, const TButtonFace& face, bool pressed, bool
 }
 
 void TBitBtn::DrawButton(TCanvas& canvas, bool pressed, bool focused) {
-    TButtonFace face;
-    face.Width = width_;
-    face.Height = height_;
-    face.Glyph = &glyph_;
-    face.NumGlyphs = NumGlyphs;
-    face.Layout = Layout;
-    face.Spacing = Spacing;
-    face.Margin = Margin;
-    face.Caption = &caption_;
-    face.Font = font_;
-    face.Enabled = enabled_;
-    face.Default = default_;
-    DrawButtonFace(canvas, face, pressed, focused);
+    DrawButtonFace(canvas, FaceOf(*this, caption_, default_), pressed, focused);
 }
 
 bool TBitBtn::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -173,25 +181,11 @@ TSpeedButton::TSpeedButton(TComponent* owner) : TGraphicControl(owner) {
 }
 
 void TSpeedButton::SetGlyph(const TBitmap& b) {
-    glyph_ = b;
-    if (!glyph_.Transparent) glyph_.Transparent = true; // the bottom-left colour shows the face
+    StoreGlyph(b);
     Invalidate();
 }
 
-void TSpeedButton::Paint(TCanvas& canvas) {
-    TButtonFace face;
-    face.Width = width_;
-    face.Height = height_;
-    face.Glyph = &glyph_;
-    face.NumGlyphs = NumGlyphs;
-    face.Layout = Layout;
-    face.Spacing = Spacing;
-    face.Margin = Margin;
-    face.Caption = &caption_;
-    face.Font = font_;
-    face.Enabled = enabled_;
-    DrawButtonFace(canvas, face, Down(), false);
-}
+void TSpeedButton::Paint(TCanvas& canvas) { DrawButtonFace(canvas, FaceOf(*this, caption_, false), Down(), false); }
 
 void TSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     if (button == TMouseButton::mbLeft) {

@@ -26,17 +26,29 @@ struct TButtonFace {
 // Paints the whole face (frame, glyph, caption, focus) onto `canvas`.
 void DrawButtonFace(TCanvas& canvas, const TButtonFace& face, bool pressed, bool focused);
 
-class TBitBtn : public TButtonControl {
+// The picture and its arrangement, kept alike by both kinds of picture button.
+class TButtonPicture {
 public:
-    explicit TBitBtn(TComponent* owner);
-
     // The glyph may hold NumGlyphs images side by side: up, disabled, down.
     const TBitmap& Glyph() const { return glyph_; }
-    void SetGlyph(const TBitmap& b);
     int NumGlyphs = 1;
     TButtonLayout Layout = TButtonLayout::blGlyphLeft;
     int Spacing = 4;
     int Margin = -1; // -1: glyph and caption centred together
+
+protected:
+    // Keeps `b` as the glyph; its bottom-left colour shows the face through.
+    void StoreGlyph(const TBitmap& b);
+    // The face of a button `c` showing this picture.
+    TButtonFace FaceOf(const TControl& c, const std::string& caption, bool isDefault) const;
+    TBitmap glyph_;
+};
+
+class TBitBtn : public TButtonControl, public TButtonPicture {
+public:
+    explicit TBitBtn(TComponent* owner);
+
+    void SetGlyph(const TBitmap& b);
     // Sets the standard caption, result, default/cancel role and glyph (a green tick, a red cross;
     // a glyph set before is kept) of an OK or Cancel button.
     void SetKind(TBitBtnKind k);
@@ -51,21 +63,14 @@ protected:
     bool WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    TBitmap glyph_;
     TBitBtnKind kind_ = TBitBtnKind::bkCustom;
 };
 
-class TSpeedButton : public TGraphicControl {
+class TSpeedButton : public TGraphicControl, public TButtonPicture {
 public:
     explicit TSpeedButton(TComponent* owner);
 
-    const TBitmap& Glyph() const { return glyph_; }
     void SetGlyph(const TBitmap& b);
-    int NumGlyphs = 1;
-    TButtonLayout Layout = TButtonLayout::blGlyphLeft;
-    int Spacing = 4;
-    int Margin = -1;
-
     void Paint(TCanvas& canvas) override;
     bool TakesClicks() const override { return true; }
     // Down while the left button, pressed on it, is held over it.
@@ -77,6 +82,5 @@ protected:
     void MouseMove(TShiftState shift, int x, int y) override;
 
 private:
-    TBitmap glyph_;
     bool down_ = false, inside_ = false;
 };

@@ -221,16 +221,29 @@ TEST(PopupMenu, AControlWithoutAMenuUsesItsParentsAndTheKeyboardOpensItToo) {
 
 // ------------------------------------------------------------------ drop-down list
 
+// A borderless form holding one drop-down list at (10, 10), 186 wide, with `items`.
+struct TComboOnForm {
+    TForm form{nullptr};
+    TComboBox* combo = nullptr;
+    explicit TComboOnForm(const std::vector<std::string>& items, int height = 300, TColor color = clBtnFace) {
+        InitApp();
+        form.BorderStyle = TFormBorderStyle::bsNone;
+        form.SetColor(color);
+        form.SetBounds(100, 100, 300, height);
+        combo = new TComboBox(&form);
+        combo->SetParent(&form);
+        combo->SetBounds(10, 10, 186, 21);
+        combo->SetItems(items);
+    }
+};
+
 TEST(ComboBox, TheOpenListKeepsItsRowsThroughResizesAndAPickSticks) {
-    InitApp();
-    TForm form(nullptr);
-    form.BorderStyle = TFormBorderStyle::bsNone;
-    form.SetBounds(100, 100, 300, 300);
-    auto* combo = new TComboBox(&form);
-    combo->SetParent(&form);
-    combo->SetBounds(10, 10, 186, 21);
+    std::vector<std::string> items;
+    for (int i = 0; i < 12; ++i) items.push_back("Item " + std::to_string(i));
+    TComboOnForm on(items);
+    TForm& form = on.form;
+    TComboBox* combo = on.combo;
     combo->SetDropDownCount(10);
-    for (int i = 0; i < 12; ++i) combo->AddItem("Item " + std::to_string(i));
     form.Show();
     HWND h = combo->Handle();
     int row = static_cast<int>(SendMessageA(h, CB_GETITEMHEIGHT, 0, 0));
@@ -277,15 +290,10 @@ TEST(ComboBox, TheOpenListKeepsItsRowsThroughResizesAndAPickSticks) {
 }
 
 TEST(ComboBox, MouseLettersAndEscapeAsAPersonUsesThem) {
-    InitApp();
-    TForm form(nullptr);
-    form.BorderStyle = TFormBorderStyle::bsNone;
-    form.SetBounds(100, 100, 300, 300);
-    auto* combo = new TComboBox(&form);
-    combo->SetParent(&form);
-    combo->SetBounds(10, 10, 186, 21);
+    TComboOnForm on({"Acid", "Ambient", "Bebob", "Blues", "Cabaret", "Celtic", "Classical"});
+    TForm& form = on.form;
+    TComboBox* combo = on.combo;
     combo->SetDropDownCount(4);
-    combo->SetItems({"Acid", "Ambient", "Bebob", "Blues", "Cabaret", "Celtic", "Classical"});
     int changes = 0;
     combo->OnChange = [&](TObject*) { ++changes; };
     form.Show();
@@ -355,15 +363,9 @@ TEST(ComboBox, MouseLettersAndEscapeAsAPersonUsesThem) {
 // The window's background must not show through a closed drop-down list: the box paints its
 // field, its frame and its button.
 TEST(ComboBox, TheClosedBoxPaintsItsFieldAndShowsThePick) {
-    InitApp();
-    TForm form(nullptr);
-    form.BorderStyle = TFormBorderStyle::bsNone;
-    form.SetColor(clFuchsia);
-    form.SetBounds(100, 100, 300, 100);
-    auto* combo = new TComboBox(&form);
-    combo->SetParent(&form);
-    combo->SetBounds(10, 10, 186, 21);
-    combo->SetItems({"10  In my top ten of all songs"});
+    TComboOnForm on({"10  In my top ten of all songs"}, 100, clFuchsia);
+    TForm& form = on.form;
+    TComboBox* combo = on.combo;
     form.Show();
     Settle();
     TBitmap closed = ClientPixels(combo->Handle());
