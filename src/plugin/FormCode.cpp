@@ -275,18 +275,14 @@ void TForm1::CreateControls() {
 // blanks at the end), a box widens to its whole text as long as it stays inside the window, so no
 // line wraps onto the next.
 void TForm1::FitQuickStartLines() {
-    HDC dc = GetDC(nullptr);
-    {
-        TGdiCanvas canvas(dc);
-        for (TLabel* l : {QSLabel5, QSLabel6, QSLabel7}) {
-            canvas.Font = l->Font();
-            const int needed = canvas.TextWidth(l->Caption());
-            if (needed <= l->Width() || l->Left() + needed > ClientWidth()) continue;
-            l->SetWidth(needed);
-            l->AdjustBounds(); // one line high again
-        }
+    TGdiCanvas canvas(MeasuringDC());
+    for (TLabel* l : {QSLabel5, QSLabel6, QSLabel7}) {
+        canvas.Font = l->Font();
+        const int needed = canvas.TextWidth(l->Caption());
+        if (needed <= l->Width() || l->Left() + needed > ClientWidth()) continue;
+        l->SetWidth(needed);
+        l->AdjustBounds(); // one line high again
     }
-    ReleaseDC(nullptr, dc);
 }
 
 void TForm1::CreateComponents() {

@@ -15,6 +15,18 @@ HFONT CreateFontHandle(const TFont& f) {
 static COLORREF Ref(TColor c) { return static_cast<COLORREF>(ColorToRGB(c)); }
 static RECT ToRECT(const TRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
 
+HDC MeasuringDC() {
+    struct TMeasuring {
+        HDC dc = CreateCompatibleDC(nullptr);
+        ~TMeasuring() {
+            if (dc) DeleteDC(dc);
+        }
+    };
+    static TMeasuring measuring;
+    if (!measuring.dc) throw EOutOfResources("Out of system resources");
+    return measuring.dc;
+}
+
 TGdiCanvas::TGdiCanvas(HDC dc) : dc_(dc), savedDc_(SaveDC(dc)) {
     POINT base{0, 0};
     GetViewportOrgEx(dc, &base);

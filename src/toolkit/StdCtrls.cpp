@@ -47,15 +47,13 @@ unsigned TLabel::TextFlags() const {
 
 void TLabel::AdjustBounds() {
     if (!autoSize_ || Loading()) return;
-    HDC dc = GetDC(nullptr);
     TRect r = Rect(0, 0, wordWrap_ ? width_ : 0x7FFF, 0);
     {
-        TGdiCanvas canvas(dc);
+        TGdiCanvas canvas(MeasuringDC());
         canvas.Font = font_;
         // An empty caption still has the height of one line.
         canvas.DrawText(caption_.empty() ? std::string(" ") : caption_, r, TextFlags() | dt::CalcRect);
     }
-    ReleaseDC(nullptr, dc);
     int w = wordWrap_ ? width_ : r.Width();
     int left = left_;
     if (!wordWrap_ && alignment_ == TAlignment::taRightJustify) left = left_ + width_ - w;

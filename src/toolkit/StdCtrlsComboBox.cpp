@@ -52,13 +52,12 @@ void TComboBox::CreateParams(TCreateParams& p) {
 
 int TComboBox::ItemHeight() const {
     if (itemHeight_ > 0) return itemHeight_;
-    HDC dc = GetDC(nullptr);
+    HDC dc = MeasuringDC();
     TGdiObject<HFONT> f(CreateFontHandle(font_));
     HGDIOBJ old = SelectObject(dc, f.Get());
     TEXTMETRICA tm{};
     GetTextMetricsA(dc, &tm);
     SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
     itemHeight_ = std::max(1, static_cast<int>(tm.tmHeight));
     return itemHeight_;
 }

@@ -77,15 +77,13 @@ void TFocusButton::AdjustSize() {
         return;
     }
     adjusting_ = true;
-    HDC dc = GetDC(nullptr);
     TSize size{Width(), Height()};
     {
-        TGdiCanvas canvas(dc);
+        TGdiCanvas canvas(MeasuringDC());
         canvas.Font = Font();
         TSize client{ClientWidth(), ClientHeight()};
         size = FocusButtonAutoSize(canvas, Caption(), look_, client);
     }
-    ReleaseDC(nullptr, dc);
     SetBounds(Left(), Top(), size.cx, size.cy);
     adjusting_ = false;
     Invalidate();
