@@ -16,6 +16,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/Forms.h"
 #include "toolkit/GdiCanvas.h"
+#include "toolkit/StdCtrls.h"
 #include "toolkit/SysUtils.h"
 
 namespace {
@@ -115,6 +116,29 @@ TEST_F(ViewerFormsTest, EveryKindShowsOnThePanelAndSubmitsItsDefaults) {
     EXPECT_EQ(sent[0].Action, "Every.cfm");
     EXPECT_EQ(sent[0].Method, "post");
     EXPECT_EQ(sent[0].Results, "user=Ann&pw=xyz&news=On&r=1&h=k&genre=18&moods=bright&note=first line\r\nsecond line&go=Send");
+}
+
+// A drop-down list on a page is picked with the mouse: a click on the box opens its list below it,
+// a click on a row picks that row, and the form sends the row's value.
+TEST_F(ViewerFormsTest, ADropDownListIsPickedWithTheMouseAndSendsThePick) {
+    Load("<FORM ACTION=pick><SELECT NAME=genre><OPTION>Jazz<OPTION SELECTED VALUE=18>Rock<OPTION VALUE=0>Blues"
+         "<OPTION>Folk</SELECT> <INPUT TYPE=submit NAME=go VALUE=Send></FORM>");
+    auto* list = dynamic_cast<TComboBox*>(TWinControl::FromHandle(WindowOf(0)));
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->Text(), "Rock");
+    ClickControl(0);
+    ASSERT_TRUE(PumpUntil([&] { return list->DroppedDown(); }, 3000));
+    RECT box = ScreenRect(0), open;
+    GetWindowRect(list->ListHandle(), &open);
+    EXPECT_EQ(open.top, box.bottom);
+    EXPECT_EQ(open.bottom - open.top, 4 * list->ItemHeight() + 2); // four rows, all in view
+    const int row = list->ItemHeight();
+    MouseClickAt(open.left + 10, open.top + 1 + 2 * row + row / 2);
+    ASSERT_TRUE(PumpUntil([&] { return !list->DroppedDown(); }, 3000));
+    EXPECT_EQ(list->Text(), "Blues");
+    ClickControl(1);
+    ASSERT_TRUE(WaitForSubmission(1));
+    EXPECT_EQ(sent[0].Results, "genre=0&go=Send");
 }
 
 TEST_F(ViewerFormsTest, EnterInTheOnlyFieldSubmitsAndClickingRadiosExcludesByName) {
