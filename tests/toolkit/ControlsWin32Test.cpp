@@ -360,6 +360,50 @@ TEST(ComboBox, MouseLettersAndEscapeAsAPersonUsesThem) {
     EXPECT_EQ(combo->Text(), "");
 }
 
+// A list longer than its open rows scrolls: keys keep the highlighted row in view, the scroll bar's
+// arrow (tracked by the platform while the box lets the capture go) moves the rows, and the list
+// stays open through it; a click on a row then picks the row shown there.
+TEST(ComboBox, ALongListScrollsByKeysAndByItsScrollBar) {
+    std::vector<std::string> items;
+    for (int i = 0; i < 40; ++i) items.push_back("Genre " + std::to_string(i));
+    TComboOnForm on(items);
+    TComboBox* combo = on.combo;
+    combo->SetDropDownCount(5);
+    on.form.Show();
+    SetForegroundWindow(on.form.Handle());
+    combo->SetFocus();
+    Settle();
+    PressKey(VK_F4);
+    ASSERT_TRUE(PumpUntil([&] { return combo->DroppedDown(); }, 3000));
+    HWND list = combo->ListHandle();
+    EXPECT_EQ(GetScrollPos(list, SB_VERT), 0);
+    PressKey(VK_END); // the last row highlighted and scrolled into view
+    PumpUntil([&] { return GetScrollPos(list, SB_VERT) == 35; }, 3000);
+    EXPECT_EQ(GetScrollPos(list, SB_VERT), 35);
+    PressKey(VK_HOME);
+    PumpUntil([&] { return GetScrollPos(list, SB_VERT) == 0; }, 3000);
+    EXPECT_EQ(GetScrollPos(list, SB_VERT), 0);
+
+    // The scroll bar's down arrow, clicked twice: two rows further, the list still open.
+    RECT w, c;
+    GetWindowRect(list, &w);
+    GetClientRect(list, &c);
+    POINT origin{0, 0};
+    ClientToScreen(list, &origin);
+    const int arrowX = origin.x + c.right + GetSystemMetrics(SM_CXVSCROLL) / 2;
+    const int arrowY = origin.y + c.bottom - GetSystemMetrics(SM_CYVSCROLL) / 2;
+    for (int i = 0; i < 2; ++i) {
+        MouseClickAt(arrowX, arrowY);
+        Settle(100);
+    }
+    EXPECT_TRUE(combo->DroppedDown());
+    EXPECT_EQ(GetScrollPos(list, SB_VERT), 2);
+    const int row = combo->ItemHeight();
+    MouseClickAt(origin.x + 10, origin.y + row / 2); // the first row shown: item 2
+    ASSERT_TRUE(PumpUntil([&] { return !combo->DroppedDown(); }, 3000));
+    EXPECT_EQ(combo->Text(), "Genre 2");
+}
+
 // The window's background must not show through a closed drop-down list: the box paints its
 // field, its frame and its button.
 TEST(ComboBox, TheClosedBoxPaintsItsFieldAndShowsThePick) {
