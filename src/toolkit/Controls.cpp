@@ -73,6 +73,17 @@ THiddenWindow::THiddenWindow(const char* className, WNDPROC proc, bool messageOn
     if (!RegisterToolkitClass(className, proc)) return;
     wnd_ = CreateWindowExA(messageOnly ? 0 : WS_EX_TOOLWINDOW, className, caption, WS_POPUP, 0, 0, 0, 0,
                            messageOnly ? HWND_MESSAGE : nullptr, nullptr, ToolkitInstance(), nullptr);
+    Adopt(owner);
+}
+
+THiddenWindow::THiddenWindow(const char* className, WNDPROC proc, const THelperWindowStyle& style, void* owner) {
+    if (!RegisterToolkitClass(className, proc, 0, style.Cursor)) return;
+    wnd_ = CreateWindowExA(style.ExStyle, className, "", style.Style, 0, 0, 0, 0, style.OwnerWindow, nullptr, ToolkitInstance(),
+                           nullptr);
+    Adopt(owner);
+}
+
+void THiddenWindow::Adopt(void* owner) {
     if (!wnd_) return;
     SetWindowLongPtrA(wnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner));
     LiveHiddenWindows().push_back(this);
@@ -97,7 +108,7 @@ void THiddenWindow::Reset() {
     HWND wnd = wnd_;
     wnd_ = nullptr;
     SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
-    DestroyWindow(wnd);
+    if (IsWindow(wnd)) DestroyWindow(wnd); // an owned pop-up may have gone with its owner window
 }
 
 void* THiddenWindow::Owner(HWND wnd) { return reinterpret_cast<void*>(GetWindowLongPtrA(wnd, GWLP_USERDATA)); }

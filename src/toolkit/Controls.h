@@ -313,14 +313,25 @@ const char* ToolkitWindowClass();
 bool RegisterToolkitClass(const char* className, WNDPROC proc, UINT style = 0, HCURSOR cursor = nullptr);
 void UnregisterToolkitClasses();
 
-// A hidden helper window of a class registered once for `proc`: message-only (timers) or a
-// zero-sized tool window (an owner for other windows, socket notifications). It keeps `owner` in
-// its user data for the procedure to find (Owner); the pointer is cleared before the window is
-// destroyed, so a late message never reaches a dead owner. Move-only; destroys its window.
+// How a helper window that is more than a hidden owner is made: a pop-up of a control's own (a
+// drop-down's list), hidden until the control shows it.
+struct THelperWindowStyle {
+    DWORD Style = WS_POPUP;
+    DWORD ExStyle = WS_EX_TOOLWINDOW;
+    HWND OwnerWindow = nullptr; // the window it stays above
+    HCURSOR Cursor = nullptr;   // the class's cursor
+};
+
+// A hidden helper window of a class registered once for `proc`: message-only (timers), a
+// zero-sized tool window (an owner for other windows, socket notifications), or a pop-up made as
+// THelperWindowStyle says. It keeps `owner` in its user data for the procedure to find (Owner);
+// the pointer is cleared before the window is destroyed, so a late message never reaches a dead
+// owner. Move-only; destroys its window.
 class THiddenWindow {
 public:
     THiddenWindow() = default;
     THiddenWindow(const char* className, WNDPROC proc, bool messageOnly, void* owner = nullptr, const char* caption = "");
+    THiddenWindow(const char* className, WNDPROC proc, const THelperWindowStyle& style, void* owner);
     ~THiddenWindow() { Reset(); }
     THiddenWindow(THiddenWindow&& other) noexcept;
     THiddenWindow& operator=(THiddenWindow&& other) noexcept;
@@ -337,6 +348,7 @@ public:
     static void DestroyAll();
 
 private:
+    void Adopt(void* owner); // keeps `owner` with the window just made and counts it as live
     HWND wnd_ = nullptr;
 };
 

@@ -217,16 +217,11 @@ private:
 
     int dropDownCount_ = 8;
     bool dropped_ = false;
-    bool buttonDown_ = false; // the button held since the list opened or a row was pressed
-    bool scrolling_ = false;  // the open list's scroll bar has the mouse
-    int hot_ = -1;            // the highlighted row of the open list
-    int top_ = 0;             // the first row the open list shows
-    struct TListWindow {      // the open list's window; destroyed with the control
-        HWND wnd = nullptr;
-        ~TListWindow() { Reset(); }
-        HWND Handle() const { return wnd; }
-        void Reset();
-    } list_;
+    bool buttonDown_ = false;    // the button held since the list opened or a row was pressed
+    bool scrolling_ = false;     // the open list's scroll bar has the mouse
+    int hot_ = -1;               // the highlighted row of the open list
+    int top_ = 0;                // the first row the open list shows
+    THiddenWindow list_;         // the open list, made when it first opens
     mutable int itemHeight_ = 0; // the font's row height, measured once per font
 };
 

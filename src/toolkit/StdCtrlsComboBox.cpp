@@ -24,14 +24,6 @@ TRect ToTRect(const RECT& r) { return Rect(r.left, r.top, r.right, r.bottom); }
 
 } // namespace
 
-void TComboBox::TListWindow::Reset() {
-    if (wnd && IsWindow(wnd)) {
-        SetWindowLongPtrA(wnd, GWLP_USERDATA, 0); // no late message reaches the control
-        DestroyWindow(wnd);
-    }
-    wnd = nullptr;
-}
-
 TComboBox::TComboBox(TComponent* owner) : TListControl(owner) {
     width_ = 145;
     height_ = 21;
@@ -136,12 +128,12 @@ void TComboBox::PaintWindow(TCanvas& canvas, const TRect& dirty) {
 void TComboBox::Open() {
     if (dropped_ || !handle_ || !IsWindowEnabled(handle_) || !IsWindowVisible(handle_)) return;
     if (!list_.Handle()) {
-        RegisterToolkitClass(kListClass, ListProc, 0, LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
-        // Owned by the top-level window, so it stays above it and goes with it.
-        list_.wnd = CreateWindowExA(WS_EX_TOOLWINDOW, kListClass, "", WS_POPUP | WS_BORDER | WS_VSCROLL, 0, 0, 0, 0,
-                                    GetAncestor(handle_, GA_ROOT), nullptr, ToolkitInstance(), nullptr);
-        if (!list_.wnd) throw EOutOfResources("Error creating window");
-        SetWindowLongPtrA(list_.wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        THelperWindowStyle style;
+        style.Style = WS_POPUP | WS_BORDER | WS_VSCROLL;
+        style.OwnerWindow = GetAncestor(handle_, GA_ROOT); // stays above the top-level window, goes with it
+        style.Cursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        list_ = THiddenWindow(kListClass, ListProc, style, this);
+        if (!list_) throw EOutOfResources("Error creating window");
     }
     const int rows = Rows(), count = Count();
     hot_ = ItemIndex();
@@ -243,7 +235,7 @@ void TComboBox::PaintList(HDC dc) {
 }
 
 LRESULT CALLBACK TComboBox::ListProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<TComboBox*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+    auto* self = static_cast<TComboBox*>(THiddenWindow::Owner(wnd));
     LRESULT result = 0;
     bool handled = false;
     if (self) GuardedCall([&] { handled = self->ListMessage(msg, wParam, lParam, result); });
